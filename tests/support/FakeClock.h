@@ -2,6 +2,7 @@
 // A clock for tests: time stands still until someone sleeps or advances it.
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 
 #include "platform/Clock.h"
@@ -24,7 +25,11 @@ public:
     void SleepFor(std::chrono::milliseconds duration) override {
         Advance(duration);
         m_sleeps.fetch_add(1);
+        if (m_onSleep) m_onSleep(m_sleeps.load());
     }
+    // Called after every sleep with the number of sleeps so far (set it
+    // before the sleeping thread starts).
+    void OnSleep(std::function<void(int)> hook) { m_onSleep = std::move(hook); }
     void Advance(std::chrono::milliseconds duration) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_now += duration;
@@ -41,6 +46,7 @@ private:
     std::chrono::system_clock::time_point m_now;
     std::chrono::steady_clock::duration m_elapsed{};
     std::atomic<int> m_sleeps{0};
+    std::function<void(int)> m_onSleep;
 };
 
 }  // namespace pv::test

@@ -1,0 +1,36 @@
+#include "transport/Credentials.h"
+
+namespace pv {
+
+bool TakeCredentials(std::string& path, std::string& user, std::string& password, std::string* error) {
+    user.clear();
+    password.clear();
+    const size_t first = path.find('|');
+    if (first == std::string::npos) return true;
+    const size_t second = path.find('|', first + 1);
+    const size_t third = second == std::string::npos ? second : path.find('|', second + 1);
+    if (third == std::string::npos) {
+        if (error) *error = "Improperly formatted path: " + WithoutCredentials(path) + " Should be PATH|ID|PASSWORD|.";
+        return false;
+    }
+    user = path.substr(first + 1, second - first - 1);
+    password = path.substr(second + 1, third - second - 1);
+    std::string before = path.substr(0, first);
+    std::string after = path.substr(third + 1);
+    for (char& c : before)
+        if (c == '\\') c = '/';
+    for (char& c : after)
+        if (c == '\\') c = '/';
+    if (!before.empty() && !after.empty() && before.back() == '/' && after.front() == '/') after.erase(0, 1);
+    path = before + after;
+    return true;
+}
+
+std::string WithoutCredentials(const std::string& path) {
+    std::string copy = path;
+    std::string user, password;
+    if (TakeCredentials(copy, user, password)) return copy;
+    return path.substr(0, path.find('|'));
+}
+
+}  // namespace pv

@@ -1,0 +1,20 @@
+#pragma once
+// FTP credentials carried inside a path: "PATH|ID|PASSWORD|".
+#include <string>
+
+namespace pv {
+
+// Takes the credential part (first through third "|") out of `path` and
+// returns user and password.  Every "\" becomes "/" first; when the
+// characters on both sides of the credential part are "/", one is dropped.
+// A path without "|" is left alone (true, empty user).  False, with the
+// error text "Improperly formatted path: %s Should be PATH|ID|PASSWORD|.",
+// when the second or third "|" is missing.
+bool TakeCredentials(std::string& path, std::string& user, std::string& password, std::string* error = nullptr);
+
+// The path with any credential part removed, for status lines and traces.
+// A malformed credential part is cut off at its first "|", so no password
+// text can leak.
+std::string WithoutCredentials(const std::string& path);
+
+}  // namespace pv
