@@ -1,0 +1,139 @@
+#include "app/PressvaneDlg.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+#include "notify/Product.h"
+#include "notify/TimeStamp.h"
+#include "platform/FileSystem.h"
+#include "transport/PathJoin.h"
+
+namespace pv {
+
+namespace {
+
+// $TEMP, else $TMPDIR, else /tmp; with a trailing separator.
+std::string TempFolderFromEnvironment() {
+    for (const char* name : {"TEMP", "TMPDIR"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            std::string folder = value;
+            if (folder.back() != '/' && folder.back() != '\\') folder += '/';
+            return folder;
+        }
+    }
+    return "/tmp/";
+}
+
+}  // namespace
+
+CPressvaneDlg::CPressvaneDlg(const StartupOptions& options, platform::Clock& clock)
+    : m_options(options),
+      m_clock(clock),
+      m_trace(clock),
+      m_status(clock, m_trace),
+      m_reporter(m_status, m_trace),
+      m_debugFiles(clock) {
+    const std::time_t now = clock.NowSeconds();
+    m_state.lastPassEnd = now;
+    m_state.lastGoodPassEnd = now;
+    m_state.once = options.once;
+    m_state.twice = options.twice;
+    m_state.noDelay = options.noDelay;
+    m_state.dontMakeDirs = options.dontMakeDirs;
+}
+
+CPressvaneDlg::~CPressvaneDlg() {
+    if (m_monitorThread.joinable()) {
+        m_state.exit = true;
+        m_monitorThread.join();
+    }
+    m_watchdog.Close();
+}
+
+void CPressvaneDlg::OnInitDialog() {
+    m_tempFolder = TempFolderFromEnvironment();
+    m_settingsFile = JoinPath(m_options.workingFolder, "Pressvane\\Pressvane.ini");
+    // A new installation has no settings folder yet; without it no key could
+    // be written back and the file would never list the keys.
+    platform::MakeDirs(JoinPath(m_options.workingFolder, "Pressvane"));
+    {
+        SettingsReader reads(m_settingsFile);
+        m_window = ReadWindowSettings(reads);
+    }
+    m_status.SetHeartbeat({m_window.heartbeatEnabled, m_window.heartbeatFilename,
+                           m_window.heartbeatMaxFileSizeInBytes});
+    OpenWatchdog();
+    ReadSettings();
+    ReportMissingSettingsFile();
+    ReadLaterSettings();
+    m_startTime = m_clock.NowSeconds();
+
+    m_state.finished = false;
+    m_monitor = std::make_unique<Monitor>(m_state, m_routes, m_folders, m_reporter, m_clock,
+                                          m_options.workingFolder);
+    m_monitorThread = std::thread([this] { m_monitor->Run(); });
+}
+
+void CPressvaneDlg::OpenWatchdog() {
+    WatchdogSettings settings{m_window.kickOffDelaySeconds, m_window.kickOffTimeoutSeconds,
+                              m_window.kickOffFatalErrorTimeoutMinutes, m_window.kickOffLibrary};
+    m_watchdog.Open(settings, static_cast<long>(::getpid()), kServiceName, m_reporter);
+}
+
+// The settings reader: the global keys and the route list.  The settings
+// file path is composed again, as at every read.
+void CPressvaneDlg::ReadSettings() {
+    m_settingsFile = JoinPath(m_options.workingFolder, "Pressvane\\Pressvane.ini");
+    SettingsReader reads(m_settingsFile);
+    const ReaderSettings settings = ReadReaderSettings(reads, m_ini, m_reporter);
+    ApplyReaderSettings(settings);
+}
+
+void CPressvaneDlg::ApplyReaderSettings(const ReaderSettings& settings) {
+    m_reader = settings;
+    m_trace.Configure(settings.traceLogFilename, settings.traceLogFtpFile, settings.traceLogFtpClient);
+    m_state.delaySeconds = settings.delaySeconds;
+    m_status.SetDisplayLines(settings.displayLines);
+    const std::string logFolder = JoinPath(m_options.workingFolder, "Pressvane\\INLOG\\");
+    platform::MakeDirs(logFolder);
+    m_status.ConfigureStatusLog(settings.statusLog, logFolder);
+    m_status.ResetRing();
+}
+
+void CPressvaneDlg::ReportMissingSettingsFile() {
+    if (platform::Exists(m_settingsFile) != platform::Existence::absent) return;
+    m_reporter.Status("The configuration file " + m_settingsFile + " was not found.", true);
+    m_reporter.Status("We will be starting with default settings.", true);
+}
+
+void CPressvaneDlg::ReadLaterSettings() {
+    SettingsReader reads(m_settingsFile);
+    m_later = pv::ReadLaterSettings(reads, m_options.workingFolder);
+    if (m_later.debugEmailEnable) {
+        const std::string debugFolder = JoinPath(m_options.workingFolder, "Debug\\");
+        platform::MakeDirs(debugFolder);
+        m_debugFiles.SetFolder(debugFolder);
+    }
+}
+
+std::string CPressvaneDlg::LastStartedLine() const {
+    return FormatLocalTime(m_startTime, "Last Started: %m/%d/%Y %H:%M:%S");
+}
+
+bool CPressvaneDlg::OnTimer() {
+    m_watchdog.Tick(m_clock.NowSeconds(), m_state.lastPassEnd, m_state.lastGoodPassEnd);
+    const bool ended = m_state.finished;
+    m_status.Refresh();
+    return ended;
+}
+
+void CPressvaneDlg::RequestExit() { m_state.exit = true; }
+
+void CPressvaneDlg::TogglePause() { m_state.pause = !m_state.pause; }
+
+void CPressvaneDlg::JoinMonitor() {
+    if (m_monitorThread.joinable()) m_monitorThread.join();
+}
+
+}  // namespace pv

@@ -1,0 +1,115 @@
+#include "config/GlobalSettings.h"
+
+#include <algorithm>
+
+#include "transport/PathJoin.h"
+
+namespace pv {
+
+namespace {
+
+constexpr const char* kMain = "Pressvane";
+constexpr int kMinDelayAfterLogon = 3;
+constexpr int kMaxDelayAfterLogon = 60;
+
+// Out-of-range values are corrected and reported (nobody is there to click a
+// message box away).
+int CheckedDelayAfterLogon(CIni& ini, const std::string& file, Reporter& reporter) {
+    int delay = ini.ReadInt("Debug", "Delay After Logon In Seconds", kMinDelayAfterLogon, file);
+    auto correct = [&](int value, const char* text) {
+        reporter.Status(text, true);
+        reporter.Trace(text);
+        ini.WriteInt("Debug", "Delay After Logon In Seconds", value, file);
+        return value;
+    };
+    if (delay < kMinDelayAfterLogon)
+        delay = correct(kMinDelayAfterLogon,
+                        "Delay After Logon In Seconds minimum value is 3 so it has been changed to 3.");
+    if (delay > kMaxDelayAfterLogon)
+        delay = correct(kMaxDelayAfterLogon,
+                        "Delay After Logon In Seconds maximum value is 60 so it has been changed to 60.");
+    return delay;
+}
+
+int PublishOrder(SettingsReader& reads) {
+    const std::string value = reads.MarkerString(kMain, "PublishOrder", "OS");
+    int order = 0;
+    std::string canonical = "OS";
+    if (NamesEqual(value, "Oldest")) {
+        order = 1;
+        canonical = "Oldest";
+    } else if (NamesEqual(value, "Newest")) {
+        order = 2;
+        canonical = "Newest";
+    }
+    if (canonical != value) reads.MarkerString(kMain, "PublishOrder", canonical);
+    return order;
+}
+
+}  // namespace
+
+WindowSettings ReadWindowSettings(SettingsReader& reads) {
+    WindowSettings s;
+    s.minimizeToSystemTray = reads.PositiveBool(kMain, "Minimize To System Tray", "Yes");
+    s.linesToIgnoreOnTopOfStory = reads.Integer(kMain, "LinesToIgnoreOnTopOfStory", 0);
+    s.replaceSpacesWithDashes = reads.PositiveBool(kMain, "Replace Spaces With In Dashes Output Names", "Yes");
+    s.heartbeatEnabled = reads.PositiveBool("HeartBeat", "Enable", "No");
+    s.heartbeatFilename = reads.String("HeartBeat", "Filename", s.heartbeatFilename);
+    s.heartbeatMaxFileSizeInBytes = reads.Integer("HeartBeat", "MaxFileSizeInBytes", 5000);
+    s.kickOffDelaySeconds = reads.Integer("KickOff", "Delay-In-Seconds", 0);
+    s.kickOffTimeoutSeconds = reads.Integer("KickOff", "Timeout-In-Seconds", 30);
+    s.kickOffFatalErrorTimeoutMinutes = reads.Integer("KickOff", "Fatal-Error-Timeout-In-Minutes", 30);
+    if (s.kickOffDelaySeconds != 0 && s.kickOffTimeoutSeconds != 0)
+        s.kickOffLibrary = reads.String("KickOff", "Library", "libkeepwell.so");
+    return s;
+}
+
+ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& reporter) {
+    const std::string& file = reads.File();
+    ReaderSettings s;
+    s.traceLogFilename = ini.ReadString(kMain, "TraceLogFilename", "", file);
+    s.traceLogFtpFile = ini.ReadBool(kMain, "TraceLogFtpFile", false, file);
+    s.traceLogFtpClient = ini.ReadBool(kMain, "TraceLogFtpClient", false, file);
+    s.minimizeToSystemTray = reads.PositiveBool(kMain, "Minimize To System Tray", "Yes");
+    s.delaySeconds = reads.Integer(kMain, "Delay", 5, 1);
+    s.displayLines = reads.Integer(kMain, "Display Lines", 20, 0, 100);
+    s.lockRetryDelaySeconds = reads.Integer(kMain, "Lock Retry Delay Seconds", 5);
+    s.lockMaxTimeOutMinutes = reads.Integer(kMain, "Lock Max Time Out Minutes", 240);
+    s.lockMaxInUseAgeMinutes = reads.Integer(kMain, "Lock Max InUse Age Minutes", 60);
+    s.throttlingPercentage = reads.Integer(kMain, "Throttling Percentage", 50, 1);
+    s.statusLog = reads.PositiveBool(kMain, "Log", "Off");
+    s.backupOutputFiles = reads.PositiveBool(kMain, "BackupOutputFiles", "Yes");
+    reporter.Trace(std::string("BackupOutputFiles ini key = ") + (s.backupOutputFiles ? "Yes" : "No"));
+    s.useUnicodeConversions = reads.PositiveBool(kMain, "Use-Unicode-Conversions", "No", true);
+    s.logFtpLogons = ini.ReadBool("Debug", "Log FTP logons", false, file);
+    ini.ReadString("Debug", "Delay After Logon In Seconds Range", "The range of the Delay After Logon is 3 - 60",
+                   file);
+    s.delayAfterLogonSeconds = CheckedDelayAfterLogon(ini, file, reporter);
+    return s;
+}
+
+LaterSettings ReadLaterSettings(SettingsReader& reads, const std::string& workingFolder) {
+    LaterSettings s;
+    s.secondsDelayBetweenFtpCommands = reads.Integer("FTP", "Seconds Delay Between FTP Commands", 1);
+    s.debugEmailEnable = reads.MarkerBool("Debug", "Debug Email Enable", false);
+    s.debugEmailTo = reads.MarkerString("Debug", "Debug Email To", kPlaceholderAddress);
+    s.saveEntireCartDataToTag = reads.MarkerBool("Cart chunk", "SaveEntireCartDataToTag-vers6-and-higher", false);
+    s.convertCartToChunk = reads.MarkerBool("Cart chunk", "convert-cart-to-chunk", false);
+    s.targetNameFromCart = reads.MarkerString("Cart chunk", "TargetName-from-CART", "CUTID");
+    s.putRetriesOnHold = reads.MarkerBool("ONHOLD", "Put-Retries-On-Hold", true);
+    s.warnViaPinwell = reads.MarkerBool("ONHOLD", "Warn-via-PINWELL", true);
+    s.pinwellPath = reads.MarkerString("ONHOLD", "PINWELL-path", JoinPath(workingFolder, "pinwell\\"));
+    s.warnViaEmail = reads.MarkerBool("ONHOLD", "Warn-Via-Email", false);
+    s.onHoldEmailTo = reads.MarkerString("ONHOLD", "OnHoldEmailTo", kPlaceholderAddress);
+    s.emailDelays = reads.MarkerBool("ONHOLD", "Email-Delays", false);
+    s.delayTimeoutMinutes = reads.MarkerBool("ONHOLD", "DelayTimeout", true) ? 1 : 0;
+    s.delayEmailTo = reads.MarkerString("ONHOLD", "DelayEmailTo", kPlaceholderAddress);
+    s.publishOrder = PublishOrder(reads);
+    s.aliasRetryCount = reads.MarkerInt("Alias Retry", "Alias Retry Count", 0);
+    const int retrySeconds = reads.MarkerInt("Alias Retry", "Alias Retry Delay In Seconds", 120);
+    s.aliasRetryDelayMs = std::clamp(retrySeconds, 0, 24 * 3600) * 1000;
+    s.updateDateTimeForUncDestinations = reads.MarkerBool(kMain, "UpdateDateTimeForUncDestinations", false);
+    return s;
+}
+
+}  // namespace pv

@@ -1,0 +1,73 @@
+#pragma once
+// The global keys of the settings file, in the three groups in which they are
+// read: by the window's initialisation, by the settings reader, and after it.
+#include <string>
+
+#include "config/Ini.h"
+#include "config/SettingsReads.h"
+#include "platform/Reporter.h"
+
+namespace pv {
+
+// Read first, by the window's initialisation.
+struct WindowSettings {
+    bool minimizeToSystemTray = true;
+    int linesToIgnoreOnTopOfStory = 0;
+    bool replaceSpacesWithDashes = true;
+    bool heartbeatEnabled = false;
+    std::string heartbeatFilename = "C:\\Temp\\PressvaneHeartBeat.txt";
+    int heartbeatMaxFileSizeInBytes = 5000;
+    int kickOffDelaySeconds = 0;
+    int kickOffTimeoutSeconds = 30;
+    int kickOffFatalErrorTimeoutMinutes = 30;
+    std::string kickOffLibrary;  // read only when the watchdog is switched on
+};
+
+// Read by the settings reader.
+struct ReaderSettings {
+    std::string traceLogFilename;
+    bool traceLogFtpFile = false;
+    bool traceLogFtpClient = false;
+    bool minimizeToSystemTray = true;
+    int delaySeconds = 5;
+    int displayLines = 20;
+    int lockRetryDelaySeconds = 5;
+    int lockMaxTimeOutMinutes = 240;
+    int lockMaxInUseAgeMinutes = 60;
+    int throttlingPercentage = 50;
+    bool statusLog = false;
+    bool backupOutputFiles = true;
+    bool useUnicodeConversions = false;
+    bool logFtpLogons = false;
+    int delayAfterLogonSeconds = 3;
+};
+
+// Read after the settings reader.
+struct LaterSettings {
+    int secondsDelayBetweenFtpCommands = 1;
+    bool debugEmailEnable = false;
+    std::string debugEmailTo;
+    bool saveEntireCartDataToTag = false;
+    bool convertCartToChunk = false;
+    std::string targetNameFromCart = "CUTID";
+    bool putRetriesOnHold = true;
+    bool warnViaPinwell = true;
+    std::string pinwellPath;
+    bool warnViaEmail = false;
+    std::string onHoldEmailTo;
+    bool emailDelays = false;
+    int delayTimeoutMinutes = 1;
+    std::string delayEmailTo;
+    int publishOrder = 0;  // 0 listing order, 1 oldest first, 2 newest first
+    int aliasRetryCount = 0;
+    int aliasRetryDelayMs = 120000;
+    bool updateDateTimeForUncDestinations = false;
+};
+
+inline constexpr const char* kPlaceholderAddress = "someone@example.invalid";
+
+WindowSettings ReadWindowSettings(SettingsReader& reads);
+ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& reporter);
+LaterSettings ReadLaterSettings(SettingsReader& reads, const std::string& workingFolder);
+
+}  // namespace pv
