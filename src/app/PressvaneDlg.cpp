@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "config/ProfileFile.h"
 #include "notify/Product.h"
 #include "notify/TimeStamp.h"
 #include "platform/FileSystem.h"
@@ -58,6 +59,7 @@ void CPressvaneDlg::OnInitDialog() {
     // be written back and the file would never list the keys.
     platform::MakeDirs(JoinPath(m_options.workingFolder, "Pressvane"));
     {
+        ProfileBatch batch(m_settingsFile);
         SettingsReader reads(m_settingsFile);
         m_window = ReadWindowSettings(reads);
     }
@@ -85,8 +87,12 @@ void CPressvaneDlg::OpenWatchdog() {
 // file path is composed again, as at every read.
 void CPressvaneDlg::ReadSettings() {
     m_settingsFile = JoinPath(m_options.workingFolder, "Pressvane\\Pressvane.ini");
-    SettingsReader reads(m_settingsFile);
-    const ReaderSettings settings = ReadReaderSettings(reads, m_ini, m_reporter);
+    ReaderSettings settings;
+    {
+        ProfileBatch batch(m_settingsFile);
+        SettingsReader reads(m_settingsFile);
+        settings = ReadReaderSettings(reads, m_ini, m_reporter);
+    }
     ApplyReaderSettings(settings);
 }
 
@@ -108,8 +114,11 @@ void CPressvaneDlg::ReportMissingSettingsFile() {
 }
 
 void CPressvaneDlg::ReadLaterSettings() {
-    SettingsReader reads(m_settingsFile);
-    m_later = pv::ReadLaterSettings(reads, m_options.workingFolder);
+    {
+        ProfileBatch batch(m_settingsFile);
+        SettingsReader reads(m_settingsFile);
+        m_later = pv::ReadLaterSettings(reads, m_options.workingFolder);
+    }
     if (m_later.debugEmailEnable) {
         const std::string debugFolder = JoinPath(m_options.workingFolder, "Debug\\");
         platform::MakeDirs(debugFolder);

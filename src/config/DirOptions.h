@@ -1,15 +1,69 @@
 #pragma once
-// One input folder route: an input folder, its outputs and options.
+// One input folder route: an input folder, its outputs and everything the
+// service does with what arrives there.  Built by the settings reader; a few
+// fields are changed later by folder alias options and by the scan.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace pv {
 
+enum class ScanTwiceMode { never, always, ftpOnly };
+
+// Publishing command codes of story submissions.
+enum StoryCommand { kCmdAdd = 0, kCmdReplace = 1, kCmdDelete = 2, kCmdReplaceTextOnly = 3, kCmdAddUnique = 4 };
+
 class CDirOptions {
 public:
-    std::string m_strInDir;                  // input folder as configured (ends with a separator)
-    std::vector<std::string> m_strDestDirs;  // output folders as configured
+    std::string m_strInDir;                  // input folder, ends with a separator
+    std::vector<std::string> m_strDestDirs;  // output folders, each ends with a separator
+    bool m_bExecuteBatsAfterMove = false;
+    bool m_bProcessDatFiles = false;
+    bool m_bProcessTxtFiles = false;
+    bool m_bPrecreateTxtFiles = false;
+    bool m_bUniqueFile = false;
+    bool m_bDontPrependNumber = false;
+    std::vector<std::string> m_strAliases;
+    int m_nSummaryLineOffset = 0;
+    int m_nSummaryOffset = 0;
+    int m_nSummaryLength = 150;
+    int m_nSummaryMaxAdditionalSentenceLength = 40;
+    int m_nSummaryMinAdditionalSentenceLength = 40;
+    std::vector<std::string> m_strLinkExts[3];  // link lines 1 to 3, lower case
+    ScanTwiceMode m_eScanTwice = ScanTwiceMode::always;
+    std::vector<std::string> m_strScanTwiceNames;  // seen by the previous scan
+    std::vector<uint64_t> m_nScanTwiceSizes;       // parallel to the names
+    bool m_bPostFatalErrorsToPinwell = false;
+    bool m_bPostFatalErrorsToMailchute = false;
+    std::string m_strMailchuteAddress;
+    bool m_bDontFailIfFirstOutputSucceeds = false;
+    bool m_bMakeSurePathsExist = true;
+    bool m_bLockOutputFolders = true;
+    int m_nPrefixCharCount = 0;
+    int m_nAudioFormat = 0;
+    int m_nAudioBitrate = 0;
+    int m_nAudioRatio = 0;
+    std::string m_strWmaProfileName;
+    bool m_bSendReceiptViaPinwell = false;
+    int m_nPrecreateCommand = kCmdAdd;
+    std::string m_strPrecreateCommand = "Add";
+    std::string m_strLinkOutputPath;
+    bool m_bLockSampleOnDecode = false;
+    int m_nLockedSampleRate = 22050;
+    bool m_bAbortFailedFiles = false;
+    bool m_bDeleteFailedFiles = false;
+    bool m_bAddSpaceToBlankLines = false;
+    bool m_bEolOverride = false;
+    std::string m_strEol;
+    bool m_bRss = false;
+    bool m_bNbspOverride = false;
+    std::string m_strNbsp;
+    bool m_bId3TagMp3Files = false;
+    bool m_bUseTmpFilenameDuringCopy = false;
+    bool m_bDontRecompressMP3Files = false;
+    bool m_bSpacesToUnderscores = false;
+    bool m_bNoSizeCheckForFtp = false;
 };
 
 using RouteList = std::vector<std::unique_ptr<CDirOptions>>;
