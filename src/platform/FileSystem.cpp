@@ -1,14 +1,18 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/HostPath.h"
+#include "platform/Wildcard.h"
 
 namespace pv::platform {
 
@@ -28,6 +32,104 @@ std::string WithoutTrailingSeparator(std::string host) {
 
 void SetErrno(std::string* error, const std::string& what, const std::string& path) {
     if (error) *error = what + " " + path + ": " + std::strerror(errno);
+}
+
+bool FailErrno(std::string* error, const std::string& what, const std::string& path) {
+    SetErrno(error, what, path);
+    return false;
+}
+
+bool Fail(std::string* error, const std::string& text) {
+    if (error) *error = text;
+    return false;
+}
+
+// A file descriptor closed when it goes out of scope.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int Get() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    // Closes now; false when the close reported an error (a lost write).
+    bool Close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+using DirHandle = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+// Size, kind and time of one folder entry, following a symbolic link; a
+// dangling link counts as an empty file.  False when the entry vanished.
+bool DescribeEntry(int folderFd, const char* name, DirEntry& entry) {
+    struct stat st {};
+    if (::fstatat(folderFd, name, &st, 0) != 0) {
+        if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        st.st_size = 0;
+    }
+    entry.name = name;
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    entry.size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+    entry.modified = st.st_mtime;
+    return true;
+}
+
+bool ListingOrder(const DirEntry& a, const DirEntry& b) {
+    const int order = CompareIgnoringCase(a.name, b.name);
+    return order != 0 ? order < 0 : a.name < b.name;
+}
+
+bool ReadBlock(int fd, char* buffer, size_t capacity, ssize_t& got) {
+    do {
+        got = ::read(fd, buffer, capacity);
+    } while (got < 0 && errno == EINTR);
+    return got >= 0;
+}
+
+bool WriteAll(int fd, const char* data, size_t count) {
+    while (count > 0) {
+        const ssize_t written = ::write(fd, data, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool CopyBytes(int source, int target, const std::string& hostFrom, const std::string& hostTo,
+               std::string* error) {
+    constexpr size_t bufferSize = 64 * 1024;
+    const auto buffer = std::make_unique<char[]>(bufferSize);
+    for (;;) {
+        ssize_t got = 0;
+        if (!ReadBlock(source, buffer.get(), bufferSize, got)) return FailErrno(error, "cannot read", hostFrom);
+        if (got == 0) return true;
+        if (!WriteAll(target, buffer.get(), static_cast<size_t>(got)))
+            return FailErrno(error, "cannot write", hostTo);
+    }
+}
+
+// True when hostTo already names the file that is open as the source, so
+// replacing it would destroy what is about to be copied.
+bool IsSameFile(const struct stat& source, const std::string& hostTo) {
+    struct stat target {};
+    return ::stat(hostTo.c_str(), &target) == 0 && target.st_dev == source.st_dev &&
+           target.st_ino == source.st_ino;
+}
+
+int OpenTarget(const std::string& hostTo, bool failIfExists) {
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
+    return ::open(hostTo.c_str(), flags, 0644);
 }
 
 }  // namespace
@@ -96,6 +198,64 @@ int64_t FileSize(const std::string& path) {
     struct stat st {};
     if (!Map(path, host, nullptr) || ::stat(host.c_str(), &st) != 0) return -1;
     return st.st_size;
+}
+
+std::time_t ModifiedTime(const std::string& path) {
+    std::string host;
+    struct stat st {};
+    if (!Map(path, host, nullptr) || ::stat(WithoutTrailingSeparator(host).c_str(), &st) != 0) return -1;
+    return st.st_mtime;
+}
+
+bool SetModifiedTime(const std::string& path, std::time_t modified, std::string* error) {
+    std::string host;
+    if (!Map(path, host, error)) return false;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {modified, 0}};
+    if (::utimensat(AT_FDCWD, WithoutTrailingSeparator(host).c_str(), times, 0) == 0) return true;
+    return FailErrno(error, "cannot set the modified time of", host);
+}
+
+bool ListFolder(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& out,
+                std::string* error) {
+    out.clear();
+    std::string host;
+    if (!Map(folder, host, error)) return false;
+    DirHandle dir(::opendir(host.empty() ? "." : host.c_str()), ::closedir);
+    if (!dir) return FailErrno(error, "cannot list folder", host);
+    const std::string wanted = pattern.empty() ? "*" : pattern;
+    for (;;) {
+        errno = 0;
+        const dirent* found = ::readdir(dir.get());
+        if (!found) break;
+        const std::string_view name(found->d_name);
+        if (name == "." || name == ".." || !WildcardMatch(wanted, found->d_name)) continue;
+        DirEntry entry;
+        if (DescribeEntry(::dirfd(dir.get()), found->d_name, entry)) out.push_back(std::move(entry));
+    }
+    if (errno != 0) {
+        out.clear();
+        return FailErrno(error, "cannot read folder", host);
+    }
+    std::sort(out.begin(), out.end(), ListingOrder);
+    return true;
+}
+
+bool CopyFileContents(const std::string& from, const std::string& to, bool failIfExists, std::string* error) {
+    std::string hostFrom, hostTo;
+    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
+    UniqueFd source(::open(hostFrom.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!source.IsOpen() || ::fstat(source.Get(), &st) != 0) return FailErrno(error, "cannot open", hostFrom);
+    if (S_ISDIR(st.st_mode)) return Fail(error, "cannot copy " + hostFrom + ": it is a folder");
+    if (IsSameFile(st, hostTo)) return Fail(error, "cannot copy " + hostFrom + " onto itself");
+    UniqueFd target(OpenTarget(hostTo, failIfExists));
+    if (!target.IsOpen()) return FailErrno(error, "cannot create", hostTo);
+    const bool copied = CopyBytes(source.Get(), target.Get(), hostFrom, hostTo, error);
+    const bool closed = target.Close();
+    if (copied && closed) return true;
+    if (copied) SetErrno(error, "cannot write", hostTo);
+    ::unlink(hostTo.c_str());
+    return false;
 }
 
 }  // namespace pv::platform

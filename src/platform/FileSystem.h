@@ -3,7 +3,9 @@
 // HostPath).  Failures come back as false plus an error text, never as
 // exceptions.
 #include <cstdint>
+#include <ctime>
 #include <string>
+#include <vector>
 
 namespace pv::platform {
 
@@ -25,5 +27,33 @@ bool RenameReplace(const std::string& from, const std::string& to, std::string* 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t FileSize(const std::string& path);
+
+// Last-modified time, or -1 when the file cannot be examined.
+std::time_t ModifiedTime(const std::string& path);
+// Sets the last-modified time (the access time is left alone).
+bool SetModifiedTime(const std::string& path, std::time_t modified, std::string* error = nullptr);
+
+struct DirEntry {
+    std::string name;
+    bool isDirectory = false;
+    int64_t size = 0;
+    std::time_t modified = 0;
+};
+
+// The entries of folder whose names match the wildcard pattern (Windows rules,
+// see WildcardMatch; an empty pattern means "*"), without "." and "..", sorted
+// by name without regard to ASCII case (equal names then byte-wise), so the
+// order is the same on every pass.  Symbolic links are described by their
+// target; a dangling link is listed as a file of size 0.  False with an error
+// when the folder cannot be read, which is not the same as an empty folder.
+bool ListFolder(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& out,
+                std::string* error = nullptr);
+
+// Copies the bytes of one file to another through a fixed-size buffer.
+// failIfExists: an existing target is an error and is left untouched;
+// otherwise it is replaced.  A target left incomplete by a failure is removed.
+// Only the contents are copied: the target gets a new modified time.
+bool CopyFileContents(const std::string& from, const std::string& to, bool failIfExists,
+                      std::string* error = nullptr);
 
 }  // namespace pv::platform

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+#include "support/TempDir.h"
+
+namespace pv::platform {
+namespace {
+
+std::vector<std::string> Names(const std::vector<DirEntry>& entries) {
+    std::vector<std::string> names;
+    for (const auto& entry : entries) names.push_back(entry.name);
+    return names;
+}
+
+std::vector<std::string> List(const std::string& folder, const std::string& pattern) {
+    std::vector<DirEntry> entries;
+    std::string error;
+    EXPECT_TRUE(ListFolder(folder, pattern, entries, &error)) << error;
+    return Names(entries);
+}
+
+TEST(ListFolder, SortsByNameWithoutCaseAndFiltersByPattern) {
+    test::TempDir dir;
+    for (const char* name : {"b.wav", "A.WAV", "a.wav", "c.txt", "README", ".hidden"})
+        test::WriteWholeFile(dir / name, "12345");
+    std::filesystem::create_directory(dir / "Sub.wav");
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(List(dir.Folder(), "*.*"), (Names{".hidden", "A.WAV", "a.wav", "b.wav", "c.txt", "README", "Sub.wav"}));
+    EXPECT_EQ(List(dir.Path().string(), "*.wav"), (Names{"A.WAV", "a.wav", "b.wav", "Sub.wav"}));
+    EXPECT_EQ(List(dir.Folder(), "*."), (Names{"README"}));
+    EXPECT_EQ(List(dir.Folder(), ""), List(dir.Folder(), "*"));
+    EXPECT_EQ(List(dir.Folder(), "*.mp3"), Names{});
+}
+
+TEST(ListFolder, DescribesEachEntry) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "a.txt", std::string(1000, 'x'));
+    std::filesystem::create_directory(dir / "folder");
+    ASSERT_TRUE(SetModifiedTime(dir / "a.txt", 1700000000));
+    std::filesystem::create_symlink(dir / "gone", dir / "dangling");
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(ListFolder(dir.Folder(), "*", entries));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, "a.txt");
+    EXPECT_FALSE(entries[0].isDirectory);
+    EXPECT_EQ(entries[0].size, 1000);
+    EXPECT_EQ(entries[0].modified, 1700000000);
+    EXPECT_EQ(entries[1].name, "dangling");
+    EXPECT_FALSE(entries[1].isDirectory);
+    EXPECT_EQ(entries[1].size, 0);
+    EXPECT_EQ(entries[2].name, "folder");
+    EXPECT_TRUE(entries[2].isDirectory);
+}
+
+TEST(ListFolder, AMissingFolderIsAnErrorNotAnEmptyListing) {
+    test::TempDir dir;
+    std::vector<DirEntry> entries{DirEntry{"stale", false, 1, 1}};
+    std::string error;
+    EXPECT_FALSE(ListFolder(dir / "missing", "*.*", entries, &error));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(ListFolder(dir.Folder(), "*.*", entries, &error));
+    EXPECT_TRUE(entries.empty());
+}
+
+TEST(ListFolder, FindsAFolderWrittenInAnotherCase) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "News/In");
+    test::WriteWholeFile(dir / "News/In/x.wav", "");
+    EXPECT_EQ(List(dir / "NEWS\\in\\", "*.WAV"), std::vector<std::string>{"x.wav"});
+}
+
+TEST(ModifiedTime, RoundTripsAndReportsFailure) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "a.txt", "x");
+    for (std::time_t when : {std::time_t{0}, std::time_t{946684800}, std::time_t{4102444800}}) {
+        ASSERT_TRUE(SetModifiedTime(dir / "a.txt", when));
+        EXPECT_EQ(ModifiedTime(dir / "a.txt"), when);
+    }
+    std::string error;
+    EXPECT_FALSE(SetModifiedTime(dir / "missing.txt", 0, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ModifiedTime(dir / "missing.txt"), -1);
+}
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    return bytes;
+}
+
+TEST(CopyFileContents, CopiesEveryByte) {
+    test::TempDir dir;
+    for (size_t size : {size_t{0}, size_t{1}, size_t{65536}, size_t{65537}, size_t{1000003}}) {
+        const std::string bytes = Pattern(size);
+        test::WriteWholeFile(dir / "from.bin", bytes);
+        std::string error;
+        ASSERT_TRUE(CopyFileContents(dir / "from.bin", dir / "to.bin", false, &error)) << error;
+        EXPECT_EQ(test::ReadWholeFile(dir / "to.bin"), bytes) << size;
+    }
+}
+
+TEST(CopyFileContents, FailIfExistsLeavesTheTargetAlone) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "from.txt", "new");
+    test::WriteWholeFile(dir / "to.txt", "old");
+    std::string error;
+    EXPECT_FALSE(CopyFileContents(dir / "from.txt", dir / "to.txt", true, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(test::ReadWholeFile(dir / "to.txt"), "old");
+    EXPECT_TRUE(CopyFileContents(dir / "from.txt", dir / "to.txt", false, &error)) << error;
+    EXPECT_EQ(test::ReadWholeFile(dir / "to.txt"), "new");
+}
+
+TEST(CopyFileContents, RefusesWhatWouldLoseData) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "a.txt", "keep me");
+    std::filesystem::create_directory(dir / "folder");
+    std::string error;
+    EXPECT_FALSE(CopyFileContents(dir / "a.txt", dir / "A.TXT", false, &error));  // the same file
+    EXPECT_EQ(test::ReadWholeFile(dir / "a.txt"), "keep me");
+    EXPECT_FALSE(CopyFileContents(dir / "missing.txt", dir / "b.txt", false, &error));
+    EXPECT_FALSE(CopyFileContents(dir / "folder", dir / "c.txt", false, &error));
+    EXPECT_FALSE(CopyFileContents(dir / "a.txt", dir / "no/such/d.txt", false, &error));
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.txt"));
+}
+
+TEST(CopyFileContents, RemovesATargetItCouldNotFinish) {
+    // /dev/full takes the open and fails every write, like a full disk.
+    struct stat st {};
+    if (::stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "from.txt", "bytes");
+    std::filesystem::create_symlink("/dev/full", dir / "to.txt");
+    std::string error;
+    EXPECT_FALSE(CopyFileContents(dir / "from.txt", dir / "to.txt", false, &error));
+    EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "to.txt"));
+    EXPECT_EQ(::stat("/dev/full", &st), 0);
+}
+
+}  // namespace
+}  // namespace pv::platform

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "platform/HostPath.h"
+#include "support/TempDir.h"
+
+namespace pv::platform {
+namespace {
+
+// Installs a path map for one test and puts the previous one back afterwards.
+class ScopedPathMap {
+public:
+    explicit ScopedPathMap(const PathMapSettings& settings) : m_previous(GetPathMap()) { SetPathMap(settings); }
+    ~ScopedPathMap() { SetPathMap(m_previous); }
+
+private:
+    PathMapSettings m_previous;
+};
+
+std::string Host(const std::string& path) {
+    std::string host, error;
+    EXPECT_TRUE(ToHostPath(path, host, &error)) << path << ": " << error;
+    return host;
+}
+
+std::string Refusal(const std::string& path) {
+    std::string host = "untouched", error;
+    EXPECT_FALSE(ToHostPath(path, host, &error)) << path << " gave " << host;
+    EXPECT_EQ(host, "untouched");
+    return error;
+}
+
+class HostPathTest : public ::testing::Test {
+protected:
+    HostPathTest() : m_map(Settings()) {}
+
+    PathMapSettings Settings() const {
+        PathMapSettings settings;
+        settings.drives['N'] = m_news.Path().string();
+        settings.drives['S'] = m_shares.Folder();  // with a trailing '/'
+        settings.shareRoot = m_shares.Path().string();
+        return settings;
+    }
+
+    std::string News(const std::string& rest) const { return m_news.Path().string() + rest; }
+    std::string Shares(const std::string& rest) const { return m_shares.Path().string() + rest; }
+
+    test::TempDir m_news;
+    test::TempDir m_shares;
+    ScopedPathMap m_map;
+};
+
+TEST_F(HostPathTest, MapsDrivesSharesAndHostPaths) {
+    struct Case {
+        std::string path;
+        std::string host;
+    };
+    const Case cases[] = {
+        {"N:\\In\\a.txt", News("/In/a.txt")},
+        {"n:/In/a.txt", News("/In/a.txt")},
+        {"N:", News("")},
+        {"N:\\", News("/")},
+        {"N:\\In\\", News("/In/")},
+        {"N:\\In\\\\a.txt", News("/In/a.txt")},
+        {"S:\\x", Shares("/x")},
+        {"S:\\", Shares("/")},
+        {"\\\\srv\\news\\a.wav", Shares("/srv/news/a.wav")},
+        {"//srv/news/a.wav", Shares("/srv/news/a.wav")},
+        {"/var/nothing-here/a.txt", "/var/nothing-here/a.txt"},
+        {"/", "/"},
+        {"no-such-folder\\a.txt", "no-such-folder/a.txt"},
+        {"no-such-folder/", "no-such-folder/"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Host(c.path), c.host) << c.path;
+}
+
+TEST_F(HostPathTest, RefusesWhatCannotBeMapped) {
+    EXPECT_EQ(Refusal("ftp://host/dir/a.txt"), "not a local path");
+    EXPECT_NE(Refusal("Q:\\In\\a.txt").find("drive Q:"), std::string::npos);
+    EXPECT_NE(Refusal("q:").find("drive Q:"), std::string::npos);
+    EXPECT_FALSE(Refusal("").empty());
+    EXPECT_FALSE(Refusal("\\\\").empty());
+    const char* unsafe[] = {"N:\\In\\..\\..\\etc\\passwd", "../x", "/tmp/..", "a/../b",
+                            "N:\\In\\a.txt|user|secret|", "N:\\In\\a\nb.txt", "N:\\In\\a\tb"};
+    for (const char* path : unsafe) {
+        const std::string error = Refusal(path);
+        EXPECT_FALSE(error.empty()) << path;
+        EXPECT_EQ(error.find("secret"), std::string::npos);
+    }
+}
+
+TEST_F(HostPathTest, ShareAndDriveNeedTheirSettings) {
+    ScopedPathMap empty(PathMapSettings{});
+    EXPECT_NE(Refusal("\\\\srv\\news\\a.wav").find("share root"), std::string::npos);
+    EXPECT_NE(Refusal("N:\\In").find("drive N:"), std::string::npos);
+    PathMapSettings blank;
+    blank.drives['N'] = "";
+    ScopedPathMap blankDrive(blank);
+    EXPECT_NE(Refusal("N:\\In").find("drive N:"), std::string::npos);
+}
+
+TEST_F(HostPathTest, FindsExistingNamesWithoutRegardToCase) {
+    std::filesystem::create_directories(m_news / "News/In");
+    test::WriteWholeFile(News("/News/In/Story.TXT"), "x");
+    struct Case {
+        std::string path;
+        std::string host;
+    };
+    const Case cases[] = {
+        {"N:\\news\\in\\x.txt", News("/News/In/x.txt")},         // new file keeps its spelling
+        {"N:\\NEWS\\IN\\story.txt", News("/News/In/Story.TXT")},  // existing file is found
+        {"N:\\news\\in\\", News("/News/In/")},
+        {"N:\\news\\Out\\a.txt", News("/News/Out/a.txt")},        // missing folder kept as written
+        {"N:\\News\\In\\Story.TXT", News("/News/In/Story.TXT")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Host(c.path), c.host) << c.path;
+}
+
+TEST_F(HostPathTest, PrefersTheExactNameAndOtherwiseAStableOne) {
+    std::filesystem::create_directories(m_news / "news");
+    std::filesystem::create_directories(m_news / "NEWS");
+    std::filesystem::create_directories(m_news / "News");
+    EXPECT_EQ(Host("N:\\news\\a"), News("/news/a"));
+    EXPECT_EQ(Host("N:\\NEWS\\a"), News("/NEWS/a"));
+    EXPECT_EQ(Host("N:\\nEwS\\a"), News("/NEWS/a"));  // byte-wise smallest of the candidates
+}
+
+TEST_F(HostPathTest, FoldsOnlyAsciiLetters) {
+    std::filesystem::create_directories(m_news / "\xC9t\xE9");
+    EXPECT_EQ(Host("N:\\\xC9T\xE9\\a"), News("/\xC9t\xE9/a"));
+    EXPECT_EQ(Host("N:\\\xE9t\xE9\\a"), News("/\xE9t\xE9/a"));  // no match: kept as written
+}
+
+TEST_F(HostPathTest, LooksUpRelativePathsInTheCurrentFolder) {
+    std::filesystem::create_directories(m_news / "Work/Sub");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_news.Path());
+    const std::string host = Host("work\\sub\\new.txt");
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(host, "Work/Sub/new.txt");
+}
+
+TEST(SafeFileName, AcceptsPlainNamesOnly) {
+    const char* good[] = {"story.txt", "a b.wav", "...", ".profile", "\xC9t\xE9.wav", "x:y"};
+    for (const char* name : good) EXPECT_TRUE(IsSafeFileName(name, nullptr)) << name;
+    const std::string bad[] = {"", ".", "..", "a/b", "a\\b", "a|b", "a\rb", std::string("a\0b", 3), "\x1f"};
+    for (const auto& name : bad) {
+        std::string why;
+        EXPECT_FALSE(IsSafeFileName(name, &why)) << name;
+        EXPECT_FALSE(why.empty());
+    }
+}
+
+}  // namespace
+}  // namespace pv::platform
