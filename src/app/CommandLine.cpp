@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Wildcard.h"
 #include "transport/FileNames.h"
 
 namespace pv {
@@ -11,13 +12,7 @@ namespace {
 constexpr size_t kArgumentsLooked = 9;
 constexpr char kPathOption[] = "/PATH=";
 
-bool SameText(const std::string& a, const char* b) {
-    const std::string other(b);
-    return a.size() == other.size() && std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
-               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
+bool SameText(const std::string& a, const char* b) { return platform::EqualsIgnoringCase(a, b); }
 
 bool StartsWithText(const std::string& text, const char* prefix) {
     const size_t n = std::char_traits<char>::length(prefix);

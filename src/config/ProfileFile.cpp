@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/Wildcard.h"
 #include "platform/FileMode.h"
 #include "platform/FileSystem.h"
 
@@ -25,7 +26,6 @@ constexpr auto kSettleTime = std::chrono::seconds(2);
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
@@ -334,12 +334,7 @@ bool CheckWrite(std::string_view section, std::string_view key, std::string_view
 
 // ---------------------------------------------------------------------------
 
-bool NamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
+bool NamesEqual(std::string_view a, std::string_view b) { return platform::EqualsIgnoringCase(a, b); }
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

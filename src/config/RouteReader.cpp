@@ -1,6 +1,7 @@
 #include "config/RouteReader.h"
 
 #include "config/ProfileFile.h"
+#include "platform/Wildcard.h"
 #include "transport/FileNames.h"
 #include "transport/PathJoin.h"
 
@@ -16,8 +17,7 @@ constexpr const char* kNewFilesWarning =
     "NEW FILES PATH IS OBSOLETE AND WILL NOT BE USED BY PRESSVANE BUT MAY STILL BE USED BY QM. DO NOT DELETE THIS KEY.";
 
 std::string AsciiLower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : text) c = platform::AsciiLower(c);
     return text;
 }
 
