@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "config/HostPathSettings.h"
 #include "config/ProfileFile.h"
 #include "notify/Product.h"
 #include "notify/TimeStamp.h"
@@ -61,6 +62,8 @@ void CPressvaneDlg::OnInitDialog() {
     {
         ProfileBatch batch(m_settingsFile);
         SettingsReader reads(m_settingsFile);
+        // Before anything that names a Windows path (the heartbeat file).
+        platform::SetPathMap(ReadHostPathSettings(reads, m_reporter));
         m_window = ReadWindowSettings(reads);
     }
     m_status.SetHeartbeat({m_window.heartbeatEnabled, m_window.heartbeatFilename,
@@ -91,7 +94,8 @@ void CPressvaneDlg::ReadSettings() {
     {
         ProfileBatch batch(m_settingsFile);
         SettingsReader reads(m_settingsFile);
-        settings = ReadReaderSettings(reads, m_ini, m_reporter);
+        settings = ReadReaderSettings(reads, m_ini, m_reporter, m_options.workingFolder, m_options.execute,
+                                      m_routes);
     }
     ApplyReaderSettings(settings);
 }

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include "config/RouteReader.h"
+#include "platform/Wildcard.h"
+#include "transport/Credentials.h"
+#include "transport/FileNames.h"
+#include "transport/FileString.h"
 #include "transport/PathJoin.h"
 
 namespace pv {
@@ -42,7 +47,7 @@ int PublishOrder(SettingsReader& reads) {
         order = 2;
         canonical = "Newest";
     }
-    if (canonical != value) reads.MarkerString(kMain, "PublishOrder", canonical);
+    if (canonical != value) reads.Write(kMain, "PublishOrder", canonical);
     return order;
 }
 
@@ -64,7 +69,70 @@ WindowSettings ReadWindowSettings(SettingsReader& reads) {
     return s;
 }
 
-ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& reporter) {
+namespace {
+
+std::vector<std::string> ReadCopyExtensions(SettingsReader& reads) {
+    std::string value = reads.Peek(kMain, "CopyExtensions", "WAV,MP2,MP3,JPG,BMP,WMA,WMV");
+    for (char& c : value) c = platform::AsciiLower(c);
+    reads.Write(kMain, "CopyExtensions", value);
+    return SplitList(value);
+}
+
+// Obsolete: a value left there is replaced by a note; a missing key stays missing.
+void RetireNoCopyExtensions(SettingsReader& reads) {
+    constexpr const char* kNote = "This key is no longer used and may be deleted.";
+    if (!reads.Peek(kMain, "NoCopyExtensions", "").empty()) reads.Write(kMain, "NoCopyExtensions", kNote);
+}
+
+void WarnAboutRoutesWithoutOutputs(const RouteList& routes, Reporter& reporter) {
+    for (const auto& route : routes) {
+        const bool publishes = route->m_bProcessDatFiles || route->m_bProcessTxtFiles || route->m_bPrecreateTxtFiles;
+        if (publishes || !route->m_strDestDirs.empty()) continue;
+        reporter.Status("The route for " + FolderForDisplay(route->m_strInDir) +
+                            " has no output folder; files arriving there are left in place.",
+                        true);
+    }
+}
+
+void ReadRouteKeys(SettingsReader& reads, CIni& ini, const std::string& workingFolder, bool execute,
+                   RouteList& routes) {
+    RouteReader reader(reads, ini, workingFolder, execute);
+    reader.ConvertOldConfiguration();
+    reader.WriteRouteZeroTemplate();
+    routes = reader.ReadRoutes();
+}
+
+}  // namespace
+
+bool ReadCopyPaths(const std::string& workingFolder, std::vector<std::string>& paths, std::string* listFile) {
+    paths.assign(1, JoinPath(workingFolder, "Pressvane\\In"));
+    const std::string file = JoinPath(workingFolder, "system\\CusDir32.dat");
+    if (listFile) *listFile = file;
+    CFileString list;
+    if (!list.Open(file, platform::File::modeRead)) return false;
+    for (std::string line; list.ReadLine(line);) {
+        if (TrimBlanks(line).empty()) continue;
+        const size_t semicolon = line.find(';');
+        std::string path = semicolon == std::string::npos ? line : line.substr(semicolon + 1);
+        AppendPathSeparator(path);
+        paths.push_back(std::move(path));
+    }
+    list.Close();
+    return true;
+}
+
+namespace {
+
+void ReadCopyPathList(const std::string& workingFolder, ReaderSettings& s, Reporter& reporter) {
+    std::string listFile;
+    if (!ReadCopyPaths(workingFolder, s.copyPaths, &listFile))
+        reporter.Status("\nFATAL ERROR!!!\nWe can't open the cusdir32.dat file at " + listFile + "\n", true);
+}
+
+}  // namespace
+
+ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& reporter,
+                                  const std::string& workingFolder, bool execute, RouteList& routes) {
     const std::string& file = reads.File();
     ReaderSettings s;
     s.traceLogFilename = ini.ReadString(kMain, "TraceLogFilename", "", file);
@@ -85,6 +153,15 @@ ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& re
     ini.ReadString("Debug", "Delay After Logon In Seconds Range", "The range of the Delay After Logon is 3 - 60",
                    file);
     s.delayAfterLogonSeconds = CheckedDelayAfterLogon(ini, file, reporter);
+    s.transferAllLinks = reads.PositiveBool(kMain, "Transfer All Links", "No", true);
+    ReadRouteKeys(reads, ini, workingFolder, execute, routes);
+    WarnAboutRoutesWithoutOutputs(routes, reporter);
+    s.copyExtensions = ReadCopyExtensions(reads);
+    RetireNoCopyExtensions(reads);
+    s.defaultPlayPath = reads.String(kMain, "DefaultPlayPath", s.defaultPlayPath);
+    s.compressionBatchFilePath =
+        reads.String(kMain, "CompressionBatchFilePath", JoinPath(workingFolder, "Pressvane\\BatFiles\\"));
+    ReadCopyPathList(workingFolder, s, reporter);
     return s;
 }
 

@@ -2,7 +2,9 @@
 // The global keys of the settings file, in the three groups in which they are
 // read: by the window's initialisation, by the settings reader, and after it.
 #include <string>
+#include <vector>
 
+#include "config/DirOptions.h"
 #include "config/Ini.h"
 #include "config/SettingsReads.h"
 #include "platform/Reporter.h"
@@ -40,6 +42,13 @@ struct ReaderSettings {
     bool useUnicodeConversions = false;
     bool logFtpLogons = false;
     int delayAfterLogonSeconds = 3;
+    bool transferAllLinks = false;
+    std::vector<std::string> copyExtensions;  // lower case
+    std::string defaultPlayPath = "W:\\Audio";
+    std::string compressionBatchFilePath;
+    // Folders whose linked files are copied with a story: the input folder of
+    // the first route, then one per line of "system\\CusDir32.dat".
+    std::vector<std::string> copyPaths;
 };
 
 // Read after the settings reader.
@@ -67,7 +76,14 @@ struct LaterSettings {
 inline constexpr const char* kPlaceholderAddress = "someone@example.invalid";
 
 WindowSettings ReadWindowSettings(SettingsReader& reads);
-ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& reporter);
+// The settings reader: the global keys of its group and, in their place
+// among them, the route list.
+ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& reporter,
+                                  const std::string& workingFolder, bool execute, RouteList& routes);
+// The copy path list: first entry, then the text after the first ";" of each
+// non-blank line of the list file, with a separator.  False when the list
+// file cannot be opened (the first entry is still there).
+bool ReadCopyPaths(const std::string& workingFolder, std::vector<std::string>& paths, std::string* listFile);
 LaterSettings ReadLaterSettings(SettingsReader& reads, const std::string& workingFolder);
 
 }  // namespace pv

@@ -7,12 +7,6 @@ namespace pv {
 
 using platform::Existence;
 
-std::string FolderForDisplay(const std::string& folder) {
-    std::string shown = WithoutCredentials(folder);
-    if (!shown.empty()) shown.pop_back();
-    return shown;
-}
-
 Monitor::Monitor(MonitorState& state, RouteList& routes, FolderAccess& folders, Reporter& reporter,
                  platform::Clock& clock, std::string workingFolder)
     : m_state(state),

@@ -44,7 +44,5 @@ private:
     RouteScan m_scan;
 };
 
-// The folder as shown to people: credentials taken out, trailing separator dropped.
-std::string FolderForDisplay(const std::string& folder);
 
 }  // namespace pv

@@ -33,4 +33,10 @@ std::string WithoutCredentials(const std::string& path) {
     return path.substr(0, path.find('|'));
 }
 
+std::string FolderForDisplay(const std::string& folder) {
+    std::string shown = WithoutCredentials(folder);
+    if (!shown.empty()) shown.pop_back();
+    return shown;
+}
+
 }  // namespace pv

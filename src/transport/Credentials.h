@@ -17,4 +17,7 @@ bool TakeCredentials(std::string& path, std::string& user, std::string& password
 // text can leak.
 std::string WithoutCredentials(const std::string& path);
 
+// A folder as shown to people: credentials taken out, trailing separator dropped.
+std::string FolderForDisplay(const std::string& folder);
+
 }  // namespace pv

@@ -46,9 +46,39 @@ TEST_F(ServiceRun, FirstStartInAnEmptyFolderWritesEverySettingAndASecondChangesN
     EXPECT_TRUE(fs::is_directory(work / "Temp"));
     EXPECT_TRUE(fs::is_directory(work / "Pressvane/INLOG"));
     const std::string first = Settings();
-    for (const char* key : {"[Pressvane]\r\n", "Delay=5\r\n", "Log=No\r\n", "Display Lines=20\r\n",
-                            "[HeartBeat]\r\n", "[KickOff]\r\n", "Delay After Logon In Seconds=3\r\n"})
-        EXPECT_NE(first.find(key), std::string::npos) << key;
+    const std::string in0 = "In0=" + work.Folder() + "Pressvane/In/";
+    for (const std::string& line : std::vector<std::string>{
+             "[Pressvane]", "Minimize To System Tray=Yes", "LinesToIgnoreOnTopOfStory=0",
+             "Replace Spaces With In Dashes Output Names=Yes", "TraceLogFilename=", "TraceLogFtpFile=No",
+             "TraceLogFtpClient=No", "Delay=5", "Display Lines=20", "Lock Retry Delay Seconds=5",
+             "Lock Max Time Out Minutes=240", "Lock Max InUse Age Minutes=60", "Throttling Percentage=50", "Log=No",
+             "BackupOutputFiles=Yes", "Use-Unicode-Conversions=No", "Transfer All Links=No",
+             "CopyExtensions=wav,mp2,mp3,jpg,bmp,wma,wmv", "DefaultPlayPath=W:\\Audio", "PublishOrder=OS",
+             "CompressionBatchFilePath=" + work.Folder() + "Pressvane/BatFiles/",
+             "UpdateDateTimeForUncDestinations=No", "[HeartBeat]", "Enable=No",
+             "Filename=C:\\Temp\\PressvaneHeartBeat.txt", "MaxFileSizeInBytes=5000", "[KickOff]",
+             "Delay-In-Seconds=0", "Timeout-In-Seconds=30", "Fatal-Error-Timeout-In-Minutes=30", "[Debug]",
+             "Log FTP logons=No", "Delay After Logon In Seconds Range=The range of the Delay After Logon is 3 - 60",
+             "Delay After Logon In Seconds=3", "Debug Email Enable=No", "[FTP]",
+             "Seconds Delay Between FTP Commands=1", "[Cart chunk]", "SaveEntireCartDataToTag-vers6-and-higher=No",
+             "convert-cart-to-chunk=No", "TargetName-from-CART=CUTID", "[ONHOLD]", "Put-Retries-On-Hold=Yes",
+             "Warn-via-PINWELL=Yes", "Warn-Via-Email=No", "Email-Delays=No", "DelayTimeout=Yes",
+             "[Alias Retry]", "Alias Retry Count=0", "Alias Retry Delay In Seconds=120", "[MoveFiles]", in0,
+             "Out0=", "ProcessDatFiles0=Yes", "ProcessTxtFiles0=No", "Aliases0=", "SummaryLineOffset0=0",
+             "SummaryOffset0=0", "SummaryLength0=150", "SummaryMinAdditionalSentenceLength0=40",
+             "SummaryMaxAdditionalSentenceLength0=40", "LinkExtsForLine1_0=jpg,bmp",
+             "LinkExtsForLine2_0=wav,wma,mp2,mp3", "LinkExtsForLine3_0=wmv", "PostFatalErrorsToPINWELL0=Yes",
+             "PostFatalErrorsToMAILCHUTE0=Yes", "MAILCHUTEAddress0=NoAddressSpecifiedInIniFile", "UniqueFile0=No",
+             "MakeSurePathsExist0=Yes", "LockOutputFolders0=Yes", "PrefixCharCount0=0", "MinFileSize0=100",
+             "AudioFormat0=1", "AudioBitrate0=0", "AudioRatio0=1", "WMAProfileName0=", "Send Receipt Via Pinwell0=No",
+             "LockSampleOnDecode0=No", "LockSampleRate0=22050", "Abort-Failed-In-Out-Files0=No",
+             "Delete-Failed-In-Out-Files0=No", "ID3-Tag-Mp3-Files0=No", "Use-Tmp-Filename-During-Copy0=No",
+             "Dont Recompress MP3 Files0=No", "Change Spaces To Underscores In Filenames0=No",
+             "Disable Dest Size Checking For FTP Files0=No", "ScanTwice0=Yes", "SendReceiptViaPinwell0=No"})
+        EXPECT_NE(first.find(line + "\r\n"), std::string::npos) << line;
+    EXPECT_EQ(first.find("ExecuteBatsAfterMove0"), std::string::npos);
+    EXPECT_EQ(first.find("QM_No_Dir_Specified"), std::string::npos);
+    EXPECT_EQ(first.find("NoCopyExtensions"), std::string::npos);
     EXPECT_EQ(fs::status(work / "Pressvane/Pressvane.ini").permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
     ASSERT_EQ(RunToEnd({"Once", "EasyExit", "/M"}), 0);
