@@ -1,0 +1,98 @@
+#pragma once
+// What every file object shares: the pool of logged-on FTP clients, the
+// table of open find operations, the pacing of FTP commands, the private
+// folder for temporary copies, and where reports and failure mails go.
+// The service owns one and hands it to every CFTPFile; all FTP work happens
+// on the monitor thread.
+#include <array>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Reporter.h"
+#include "transport/FtpClient.h"
+#include "transport/Mailer.h"
+
+namespace pv {
+
+struct FileAccessSettings {
+    bool traceFtpFile = false;               // "TraceLogFtpFile"
+    int secondsBetweenFtpCommands = 1;       // "Seconds Delay Between FTP Commands"
+    int delayAfterLogonSeconds = 3;          // "Delay After Logon In Seconds"
+    bool updateDateTimeForUncDestinations = false;
+    FtpClientSettings client;
+};
+
+// One open find: a local folder listing or an FTP listing of a pooled client.
+struct FindSlot {
+    bool inUse = false;
+    bool isFtp = false;
+    bool found = false;
+    std::vector<platform::DirEntry> local;  // local: the matching entries
+    size_t next = 0;                        // local: next entry to hand out
+    const platform::DirEntry* current = nullptr;
+    CFtpClient* client = nullptr;           // FTP: the client holding the listing
+    int clientSlot = -1;                    // FTP: the client's listing handle
+};
+
+class FileAccess {
+public:
+    static constexpr int kFindSlots = 10;
+
+    FileAccess(Reporter& reporter, platform::Clock& clock, FileAccessSettings settings = {});
+    ~FileAccess();
+    FileAccess(const FileAccess&) = delete;
+    FileAccess& operator=(const FileAccess&) = delete;
+
+    // A logged-on client for the server and credentials (reused after a
+    // successful NOOP, else a new logon), marked in use; null when the logon
+    // failed.  Release it with ReleaseClient when done.
+    CFtpClient* GetpFtpClient(const std::string& server, int port, const std::string& user,
+                              const std::string& password);
+    void ReleaseClient(CFtpClient* client);
+    void CloseAllFtpClients();
+    int LoggedOnClientCount() const;
+
+    // Sleeps what is left of the delay between FTP commands, then notes now.
+    void WaitBetweenCommands();
+    void MarkCommandTime();
+    void SleepBetweenAttempts();
+
+    // Temporary copies live in a private folder made inside $TEMP (or
+    // $TMPDIR, or /tmp) on first use.
+    std::string TempFolder();
+    int NextTempCounter();
+
+    // The find table, shared by all file objects.
+    int TakeFindSlot();
+    FindSlot* Slot(int handle);
+    void ReleaseFindSlot(int handle);
+
+    void SetMailer(Mailer* mailer) { m_mailer = mailer; }
+    Mailer* GetMailer() const { return m_mailer; }
+    Reporter& GetReporter() { return m_reporter; }
+    platform::Clock& Clock() { return m_clock; }
+    const FileAccessSettings& Settings() const { return m_settings; }
+    void SetSettings(const FileAccessSettings& settings) { m_settings = settings; }
+    // Trace lines of the file operations go out only with "TraceLogFtpFile".
+    void Trace(const std::string& text);
+
+private:
+    Reporter& m_reporter;
+    platform::Clock& m_clock;
+    FileAccessSettings m_settings;
+    Mailer* m_mailer = nullptr;
+    std::vector<std::unique_ptr<CFtpClient>> m_pool;
+    std::time_t m_lastCommandTime = 0;
+    std::string m_tempFolder;
+    int m_tempCounter = 0;
+    std::mutex m_findMutex;
+    std::array<FindSlot, kFindSlots> m_find;
+    int m_findCount = 0;
+};
+
+}  // namespace pv

@@ -1,0 +1,108 @@
+#pragma once
+// CFTPFile: the one class through which the service opens, reads, writes,
+// copies, tests, lists, renames, deletes and creates files and folders, on
+// local paths, share paths and "ftp://" URLs alike.  A path may carry FTP
+// credentials as "PATH|ID|PASSWORD|"; they are taken out before use and never
+// shown.  FTP files are opened through a temporary local copy.
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "transport/FileAccess.h"
+#include "transport/FileString.h"
+#include "transport/FtpPath.h"
+
+namespace pv {
+
+class CFTPFile : public CFileString {
+public:
+    explicit CFTPFile(FileAccess& access);
+    ~CFTPFile() override;
+
+    // --- operations on paths -------------------------------------------------
+    bool CopyFile(const std::string& source, const std::string& destination, bool failIfExists = false);
+    bool GetFTPFile(const std::string& source, const std::string& local);
+    bool PutFTPFile(const std::string& local, const std::string& destination);
+    // A file of at least minSize bytes, or (path ending in a separator) a folder.
+    bool Exist(const std::string& path, int64_t minSize = 0);
+    // The same question, with "unknown" when a listing or lookup failed.
+    platform::Existence ExistState(const std::string& path, int64_t minSize = 0);
+    int FindFirst(const std::string& pattern, std::string& name, bool* found = nullptr, int level = 0,
+                  bool* busy = nullptr);
+    std::string FindNext(int handle, int level = 0);
+    int FindClose(int handle, int level = 0);
+    int64_t GetFindFileSize(int handle);
+    std::time_t GetFindFileTime(int handle);
+    int64_t GetFileSize(const std::string& path);
+    // 0 on success (the file is known to be gone), -1 otherwise.
+    int Remove(const std::string& path);
+    int Rename(const std::string& oldPath, const std::string& newPath);
+    int mkdir(const std::string& folder);
+    int mkdirInternal(const std::string& folder);
+    // Takes "|ID|PASSWORD|" out of path; the user and password are kept for
+    // this object's FTP operations.  False for a malformed credential part.
+    bool ParseCredentials(std::string& path, std::string* error = nullptr);
+
+    // --- the open file -------------------------------------------------------
+    bool Open(const std::string& path, unsigned mode, std::string* error = nullptr) override;
+    bool Close() override;
+    int64_t Read(void* destination, int64_t count) override;
+    bool Write(const void* data, int64_t count) override;
+    bool ReadLine(std::string& text) override;
+    int64_t Seek(int64_t offset, int origin) override;
+    int64_t SeekToEnd() { return Seek(0, seekEnd); }
+    int64_t GetPosition() override;
+    bool WriteText(const std::string& text) override;
+
+    bool MakeTempName(std::string& path);
+    int GetNextNumber(const std::string& folder);
+    std::string GetNextNumberText(const std::string& folder);
+
+    const std::string& ErrorText() const { return m_strErrorText; }
+    void SetSkipDestinationSizeCheck(bool skip) { m_bSkipDestSizeCheck = skip; }
+    void SetCredentials(const std::string& user, const std::string& password);
+    const std::string& FtpUser() const { return m_strFtpUser; }
+    const std::string& FtpPassword() const { return m_strFtpPassword; }
+
+    std::string m_strErrorText;
+    std::vector<std::string> m_strErrorMailAttachments;
+
+private:
+    bool TransferWithRetry(const std::string& remote, const std::string& local, bool get);
+    bool TransferAttempt(const FtpUrl& url, const std::string& remoteShown, const std::string& remote,
+                         const std::string& local, bool get);
+    bool CopyLocal(const std::string& source, const std::string& destination, bool failIfExists);
+    bool CopyFtpToFtp(const std::string& source, const std::string& destination);
+    void MailCopyFailure(const std::string& message, const std::string& attachment);
+    bool FindFirstFtp(const std::string& pattern, FindSlot& slot, int handle);
+    void FindFirstLocal(const std::string& pattern, FindSlot& slot);
+    CFtpClient* ClientFor(const std::string& url, FtpUrl& split);
+    int SendFtpCommand(const std::string& url, const std::string& command, int expectedClass);
+
+    bool FillReadBuffer(int64_t wanted);
+    void DropReadLayer();
+    bool OpenFtp(const std::string& path, unsigned mode, std::string* error);
+
+    FileAccess& m_access;
+    std::string m_strFtpUser;
+    std::string m_strFtpPassword;
+    bool m_bSkipDestSizeCheck = false;
+    int m_nNestingDepth = 0;
+
+    // The open file.
+    std::string m_openPath;    // as opened, credentials taken out
+    bool m_bIsFtp = false;
+    bool m_bKnownAbsent = false;
+    std::string m_tempCopy;
+    unsigned m_openMode = 0;
+    std::vector<char> m_readBuffer;
+    int64_t m_available = 0;
+    int64_t m_readOffset = 0;
+    int64_t m_position = 0;
+    bool m_endOfFile = false;
+    bool m_readLayerUsed = false;
+};
+
+}  // namespace pv

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "support/FtpServers.h"
+#include "support/RecordingReporter.h"
+#include "support/TempDir.h"
+#include "transport/FtpFile.h"
+
+namespace pv {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using test::ScriptedFtpServer;
+using Step = ScriptedFtpServer::Step;
+
+FileAccessSettings FastSettings() {
+    FileAccessSettings settings;
+    settings.secondsBetweenFtpCommands = 0;
+    settings.delayAfterLogonSeconds = 0;
+    settings.traceFtpFile = true;
+    settings.client.traceClient = true;
+    settings.client.timeout = 3s;
+    return settings;
+}
+
+class FileObject : public ::testing::Test {
+protected:
+    std::vector<std::string> Lines(const std::string& bytes) {
+        test::WriteWholeFile(dir / "in.txt", bytes);
+        CFTPFile file(access);
+        EXPECT_TRUE(file.Open(dir / "in.txt", platform::File::modeRead));
+        std::vector<std::string> lines;
+        for (std::string line; file.ReadLine(line);) lines.push_back(line);
+        return lines;
+    }
+
+    test::TempDir dir;
+    test::RecordingReporter reporter;
+    FileAccess access{reporter, platform::DefaultClock(), FastSettings()};
+};
+
+TEST_F(FileObject, EveryLineEndReadsTheSameWay) {
+    EXPECT_EQ(Lines("a\rb\r\nc\nd\n\re"), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(Lines("one\r\n\r\nthree"), (std::vector<std::string>{"one", "", "three"}));
+    EXPECT_EQ(Lines(""), (std::vector<std::string>{}));
+}
+
+TEST_F(FileObject, LongLinesAndALineEndAcrossTheBufferEdgeReadWhole) {
+    const std::string longLine(70000, 'x');
+    EXPECT_EQ(Lines(longLine + "\nnext\n"), (std::vector<std::string>{longLine, "next"}));
+    const std::string edge(65535, 'y');  // its CR is the last byte of the first buffer fill
+    EXPECT_EQ(Lines(edge + "\r\nafter"), (std::vector<std::string>{edge, "after"}));
+}
+
+TEST_F(FileObject, PositionFollowsTheLinesReadAndWritesLandThere) {
+    test::WriteWholeFile(dir / "f.txt", "ab\r\ncd\r\nef\r\n");
+    CFTPFile file(access);
+    ASSERT_TRUE(file.Open(dir / "f.txt", platform::File::modeReadWrite));
+    std::string line;
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(file.GetPosition(), 4);
+    EXPECT_EQ(file.Seek(0, CFileString::seekCurrent), 4);
+    file.WriteText("XY\n");
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(test::ReadWholeFile(dir / "f.txt"), "ab\r\nXY\r\nef\r\n");
+}
+
+TEST_F(FileObject, WriteErrorMakesCloseFail) {
+    CFTPFile file(access);
+    ASSERT_TRUE(file.Open("/dev/full", platform::File::modeWrite));
+    file.WriteText(std::string(100000, 'z'));
+    EXPECT_FALSE(file.Close());
+}
+
+TEST_F(FileObject, LocalExistRemoveMkdirAndCopy) {
+    fs::create_directory(dir / "empty");
+    test::WriteWholeFile(dir / "99.bin", std::string(99, 'b'));
+    CFTPFile file(access);
+    EXPECT_TRUE(file.Exist(dir.Folder() + "empty/"));
+    EXPECT_FALSE(file.Exist(dir.Folder() + "missing/"));
+    EXPECT_TRUE(file.Exist(dir / "99.bin", 99));
+    EXPECT_FALSE(file.Exist(dir / "99.bin", 100));
+    EXPECT_EQ(file.Remove(dir / "never-there.txt"), 0);
+
+    EXPECT_EQ(file.mkdir(dir.Folder() + "a/b/c"), 0);
+    EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
+
+    struct stat before {};
+    ::stat((dir / "99.bin").c_str(), &before);
+    ASSERT_TRUE(file.CopyFile(dir / "99.bin", dir / "a/copy.bin"));
+    struct stat after {};
+    ::stat((dir / "a/copy.bin").c_str(), &after);
+    EXPECT_EQ(after.st_mtime, before.st_mtime);
+    EXPECT_FALSE(file.CopyFile(dir / "99.bin", dir / "a/copy.bin", true));
+    EXPECT_FALSE(file.ErrorText().empty());
+
+    EXPECT_EQ(file.Rename(dir / "a/copy.bin", dir / "a/moved.bin"), 0);
+    EXPECT_EQ(file.Rename(dir / "99.bin", dir / "a/moved.bin"), -1);  // never replaces
+}
+
+TEST_F(FileObject, TempNamesAndNumberFiles) {
+    CFTPFile file(access);
+    std::string path = "C:\\out\\story.htm";
+    ASSERT_TRUE(file.MakeTempName(path));
+    EXPECT_EQ(path.rfind("C:\\out\\ZZQMTemp", 0), 0u);
+    std::string ftp = "ftp://h/out|ed|pw|/story.htm";
+    ASSERT_TRUE(file.MakeTempName(ftp));
+    EXPECT_EQ(ftp.substr(0, 16), "ftp://h/out/ZZQM");
+    EXPECT_EQ(ftp.substr(ftp.size() - 7), "|ed|pw|");
+    std::string bad = "ftp://h/out|ed|pw";
+    EXPECT_FALSE(file.MakeTempName(bad));
+
+    const int first = file.GetNextNumber(dir.Folder());
+    EXPECT_EQ(file.GetNextNumber(dir.Folder()), first + 1);
+    EXPECT_EQ(file.GetNextNumberText(dir / "story.htm"), [&] {
+        char text[8];
+        std::snprintf(text, sizeof text, "%05d", first + 2);
+        return std::string(text);
+    }());
+    test::WriteWholeFile(dir / "ID.dat", std::string("\x9f\x86\x01\x00", 4));  // 99999
+    EXPECT_EQ(file.GetNextNumber(dir.Folder()), 99999);
+    EXPECT_EQ(file.GetNextNumber(dir.Folder()), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Against a real server
+
+class FtpFileOnServer : public ::testing::Test {
+protected:
+    std::string Url(const std::string& path) const {
+        return "ftp://127.0.0.1:" + std::to_string(server.Port()) + path;
+    }
+    std::string WithLogon(const std::string& folder, const std::string& rest) const {
+        return Url(folder) + "|editor|s3cret|" + rest;
+    }
+
+    test::PyFtpServer server;
+    test::TempDir dir;
+    test::RecordingReporter reporter;
+    FileAccess access{reporter, platform::DefaultClock(), FastSettings()};
+};
+
+TEST_F(FtpFileOnServer, CredentialsBeforeOrAfterTheSlashAddressTheSameFile) {
+    fs::create_directory(server.Root() / "in");
+    test::WriteWholeFile(dir / "a.txt", "first");
+    CFTPFile file(access);
+    ASSERT_TRUE(file.CopyFile(dir / "a.txt", WithLogon("/in", "/a.txt"))) << file.ErrorText();
+    EXPECT_EQ(test::ReadWholeFile((server.Root() / "in/a.txt").string()), "first");
+    test::WriteWholeFile(dir / "a.txt", "second!");
+    ASSERT_TRUE(file.CopyFile(dir / "a.txt", WithLogon("/in/", "a.txt"))) << file.ErrorText();
+    EXPECT_EQ(test::ReadWholeFile((server.Root() / "in/a.txt").string()), "second!");
+
+    ASSERT_TRUE(file.CopyFile(WithLogon("/in", "/a.txt"), dir / "back.txt")) << file.ErrorText();
+    EXPECT_EQ(test::ReadWholeFile(dir / "back.txt"), "second!");
+    EXPECT_EQ(access.LoggedOnClientCount(), 1);  // one logon, reused after NOOP
+    EXPECT_EQ(reporter.AllText().find("s3cret"), std::string::npos);
+}
+
+TEST_F(FtpFileOnServer, EmptyFilesTravelToo) {
+    test::WriteWholeFile(dir / "empty.txt", "");
+    CFTPFile file(access);
+    ASSERT_TRUE(file.CopyFile(dir / "empty.txt", WithLogon("/", "empty.txt"))) << file.ErrorText();
+    ASSERT_TRUE(file.CopyFile(WithLogon("/", "empty.txt"), dir / "back.txt")) << file.ErrorText();
+    EXPECT_TRUE(fs::exists(dir / "back.txt"));
+}
+
+TEST_F(FtpFileOnServer, BadCredentialFormIsRefusedWithoutShowingThePassword) {
+    CFTPFile file(access);
+    EXPECT_FALSE(file.CopyFile(dir / "x.txt", Url("/in") + "|editor|s3cret"));
+    EXPECT_EQ(file.ErrorText().find("Improperly formatted path: "), 0u);
+    EXPECT_EQ(file.ErrorText().find("s3cret"), std::string::npos);
+}
+
+TEST_F(FtpFileOnServer, ExistRemoveMkdirAndRename) {
+    fs::create_directory(server.Root() / "empty");
+    fs::create_directory(server.Root() / "full");
+    test::WriteWholeFile((server.Root() / "full/99.bin").string(), std::string(99, 'b'));
+    CFTPFile file(access);
+    file.SetCredentials("editor", "s3cret");
+    EXPECT_TRUE(file.Exist(Url("/full/99.bin"), 99));
+    EXPECT_FALSE(file.Exist(Url("/full/99.bin"), 100));
+    EXPECT_TRUE(file.Exist(Url("/full/")));
+    EXPECT_FALSE(file.Exist(Url("/empty/")));
+    EXPECT_EQ(file.ExistState(Url("/full/none.txt")), platform::Existence::absent);
+    EXPECT_EQ(file.Remove(Url("/full/none.txt")), 0);
+    EXPECT_EQ(file.Remove(Url("/full/99.bin")), 0);
+    EXPECT_FALSE(fs::exists(server.Root() / "full/99.bin"));
+
+    EXPECT_EQ(file.mkdir(Url("/x/y/z")), 0);
+    EXPECT_TRUE(fs::is_directory(server.Root() / "x/y/z"));
+
+    test::WriteWholeFile((server.Root() / "x/old.txt").string(), "o");
+    EXPECT_EQ(file.Rename(Url("/x/old.txt"), Url("/x/new.txt")), 0) << file.ErrorText();
+    EXPECT_TRUE(fs::exists(server.Root() / "x/new.txt"));
+}
+
+TEST_F(FtpFileOnServer, OpenDownloadsAndCloseUploadsOnlyWhatWasWritten) {
+    test::WriteWholeFile((server.Root() / "page.htm").string(), "line 1\r\nline 2\r\n");
+    CFTPFile file(access);
+    ASSERT_TRUE(file.Open(WithLogon("/", "page.htm"), platform::File::modeRead)) << file.ErrorText();
+    std::string line;
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(line, "line 1");
+    ASSERT_TRUE(file.Close());
+
+    ASSERT_TRUE(file.Open(WithLogon("/", "new.htm"), platform::File::modeWrite | platform::File::modeCreate));
+    file.WriteText("fresh\n");
+    ASSERT_TRUE(file.Close()) << file.ErrorText();
+    EXPECT_EQ(test::ReadWholeFile((server.Root() / "new.htm").string()), "fresh\r\n");
+    EXPECT_TRUE(fs::is_empty(access.TempFolder()));
+}
+
+TEST(FtpFileRename, BetweenTwoServersIsRefusedWithoutContactingEither) {
+    test::RecordingReporter reporter;
+    FileAccess access(reporter, platform::DefaultClock(), FastSettings());
+    CFTPFile file(access);
+    EXPECT_EQ(file.Rename("ftp://one.invalid/a.txt", "ftp://two.invalid/a.txt"), -1);
+    EXPECT_EQ(access.LoggedOnClientCount(), 0);
+}
+
+TEST(FtpFilePool, ClientIsReplacedWhenItsServerWentAway) {
+    std::vector<Step> steps = ScriptedFtpServer::LoginSteps();
+    steps.push_back(Step::Expect("MKD", "257 made\r\n"));
+    steps.push_back(Step::Close());
+    steps.push_back(Step::Accept());
+    for (const Step& step : ScriptedFtpServer::LoginSteps()) steps.push_back(step);
+    steps.push_back(Step::Expect("MKD", "257 made\r\n"));
+    ScriptedFtpServer server(steps);
+    test::RecordingReporter reporter;
+    FileAccess access(reporter, platform::DefaultClock(), FastSettings());
+    CFTPFile file(access);
+    const std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/a|ed|pw|";
+    EXPECT_EQ(file.mkdirInternal(url), 0);
+    EXPECT_EQ(file.mkdirInternal(url), 0) << file.ErrorText();
+    EXPECT_TRUE(server.WaitDone(5s)) << server.Error();
+    EXPECT_EQ(access.LoggedOnClientCount(), 1);
+}
+
+TEST(FtpFileOpen, FailedListingNeverBecomesAnEmptyUpload) {
+    ScriptedFtpServer server(
+        [] {
+            std::vector<Step> steps = ScriptedFtpServer::LoginSteps();
+            for (int i = 0; i < 3; ++i) {
+                steps.push_back(Step::Expect("TYPE I", "200 ok\r\n"));
+                steps.push_back(Step::Expect("PASV", "425 cannot open data connection\r\n"));
+            }
+            return steps;
+        }());
+    test::RecordingReporter reporter;
+    FileAccess access(reporter, platform::DefaultClock(), FastSettings());
+    CFTPFile file(access);
+    const std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/list.htm|ed|pw|";
+    EXPECT_FALSE(file.Open(url, platform::File::modeReadWrite | platform::File::modeCreate | platform::File::modeNoTruncate));
+    file.Close();
+    for (const std::string& command : server.ReceivedCommands()) EXPECT_EQ(command.rfind("STOR", 0), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pv
