@@ -35,7 +35,9 @@ CPressvaneDlg::CPressvaneDlg(const StartupOptions& options, platform::Clock& clo
       m_trace(clock),
       m_status(clock, m_trace),
       m_reporter(m_status, m_trace),
-      m_debugFiles(clock) {
+      m_debugFiles(clock),
+      m_fileAccess(m_reporter, clock),
+      m_folders(m_fileAccess) {
     const std::time_t now = clock.NowSeconds();
     m_state.lastPassEnd = now;
     m_state.lastGoodPassEnd = now;
@@ -72,6 +74,7 @@ void CPressvaneDlg::OnInitDialog() {
     ReadSettings();
     ReportMissingSettingsFile();
     ReadLaterSettings();
+    ConfigureFileAccess();
     m_startTime = m_clock.NowSeconds();
 
     m_state.finished = false;
@@ -128,6 +131,17 @@ void CPressvaneDlg::ReadLaterSettings() {
         platform::MakeDirs(debugFolder);
         m_debugFiles.SetFolder(debugFolder);
     }
+}
+
+void CPressvaneDlg::ConfigureFileAccess() {
+    FileAccessSettings settings;
+    settings.traceFtpFile = m_reader.traceLogFtpFile && !m_reader.traceLogFilename.empty();
+    settings.secondsBetweenFtpCommands = m_later.secondsDelayBetweenFtpCommands;
+    settings.delayAfterLogonSeconds = m_reader.delayAfterLogonSeconds;
+    settings.updateDateTimeForUncDestinations = m_later.updateDateTimeForUncDestinations;
+    settings.client.traceClient = m_reader.traceLogFtpClient && !m_reader.traceLogFilename.empty();
+    settings.client.logLogons = m_reader.logFtpLogons;
+    m_fileAccess.SetSettings(settings);
 }
 
 std::string CPressvaneDlg::LastStartedLine() const {

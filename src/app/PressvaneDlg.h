@@ -16,7 +16,7 @@
 #include "notify/StatusBoard.h"
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
-#include "relay/FolderAccess.h"
+#include "relay/FileAccessFolders.h"
 #include "relay/Monitor.h"
 #include "relay/MonitorState.h"
 #include "relay/Watchdog.h"
@@ -43,6 +43,7 @@ public:
 
     StatusBoard& Status() { return m_status; }
     Reporter& GetReporter() { return m_reporter; }
+    FileAccess& Files() { return m_fileAccess; }
     MonitorState& State() { return m_state; }
     const std::string& SettingsFile() const { return m_settingsFile; }
     const std::string& WorkingFolder() const { return m_options.workingFolder; }
@@ -53,6 +54,7 @@ private:
     void ReadSettings();
     void ApplyReaderSettings(const ReaderSettings& settings);
     void ReadLaterSettings();
+    void ConfigureFileAccess();
     void OpenWatchdog();
     void ReportMissingSettingsFile();
 
@@ -65,7 +67,8 @@ private:
     CIni m_ini;
     MonitorState m_state;
     RouteList m_routes;
-    LocalFolderAccess m_folders;
+    FileAccess m_fileAccess;
+    FileAccessFolders m_folders;
     Watchdog m_watchdog;
     std::unique_ptr<Monitor> m_monitor;
     std::thread m_monitorThread;

@@ -235,6 +235,20 @@ platform::Existence CFTPFile::ExistState(const std::string& path, int64_t minSiz
     return unknown ? platform::Existence::unknown : platform::Existence::absent;
 }
 
+platform::Existence CFTPFile::FolderExists(const std::string& folderIn) {
+    std::string folder = folderIn;
+    if (!ParseCredentials(folder, &m_strErrorText)) return platform::Existence::unknown;
+    if (!IsFtpUrl(folder)) return platform::IsDirectory(folder) ? platform::Existence::present : platform::Exists(folder) == platform::Existence::unknown ? platform::Existence::unknown : platform::Existence::absent;
+    FtpUrl url;
+    CFtpClient* client = ClientFor(folder, url);
+    if (!client) return platform::Existence::unknown;
+    const bool changed = client->SendCommand("CWD " + url.object, 2);
+    const int replyClass = client->ReplyClass();
+    m_access.ReleaseClient(client);
+    if (changed) return platform::Existence::present;
+    return replyClass == 5 ? platform::Existence::absent : platform::Existence::unknown;
+}
+
 bool CFTPFile::Exist(const std::string& path, int64_t minSize) {
     return ExistState(path, minSize) == platform::Existence::present;
 }

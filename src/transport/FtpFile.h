@@ -29,6 +29,9 @@ public:
     bool Exist(const std::string& path, int64_t minSize = 0);
     // The same question, with "unknown" when a listing or lookup failed.
     platform::Existence ExistState(const std::string& path, int64_t minSize = 0);
+    // Whether a folder exists: a local test, or "CWD" on the FTP server (a
+    // listing cannot tell an empty folder from a missing one on every server).
+    platform::Existence FolderExists(const std::string& folder);
     int FindFirst(const std::string& pattern, std::string& name, bool* found = nullptr, int level = 0,
                   bool* busy = nullptr);
     std::string FindNext(int handle, int level = 0);

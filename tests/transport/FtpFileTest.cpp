@@ -116,7 +116,7 @@ TEST_F(FileObject, TempNamesAndNumberFiles) {
     const int first = file.GetNextNumber(dir.Folder());
     EXPECT_EQ(file.GetNextNumber(dir.Folder()), first + 1);
     EXPECT_EQ(file.GetNextNumberText(dir / "story.htm"), [&] {
-        char text[8];
+        char text[16];
         std::snprintf(text, sizeof text, "%05d", first + 2);
         return std::string(text);
     }());
