@@ -37,7 +37,13 @@ CPressvaneDlg::CPressvaneDlg(const StartupOptions& options, platform::Clock& clo
       m_reporter(m_status, m_trace),
       m_debugFiles(clock),
       m_fileAccess(m_reporter, clock),
-      m_folders(m_fileAccess) {
+      m_folders(m_fileAccess),
+      m_messages(m_fileAccess, m_reporter, options.workingFolder),
+      m_lock(m_fileAccess, m_reporter, m_trace, clock, m_state.exit),
+      m_postMove(m_fileAccess, m_reporter, options.workingFolder),
+      m_transfer(m_fileAccess, m_reporter, m_lock, m_postMove),
+      m_scan(m_fileAccess, m_reporter, m_trace, clock, m_state, m_messages, m_transfer) {
+    m_messages.SetFatalFlag(&m_state.passHadFatalError);
     const std::time_t now = clock.NowSeconds();
     m_state.lastPassEnd = now;
     m_state.lastGoodPassEnd = now;
@@ -75,11 +81,13 @@ void CPressvaneDlg::OnInitDialog() {
     ReportMissingSettingsFile();
     ReadLaterSettings();
     ConfigureFileAccess();
+    ConfigureRelay();
     m_startTime = m_clock.NowSeconds();
 
     m_state.finished = false;
     m_monitor = std::make_unique<Monitor>(m_state, m_routes, m_folders, m_reporter, m_clock,
                                           m_options.workingFolder);
+    m_monitor->SetRouteScan([this](CDirOptions& route, int) { m_scan.ProcessDirectory(route); });
     m_monitorThread = std::thread([this] { m_monitor->Run(); });
 }
 
@@ -112,6 +120,7 @@ void CPressvaneDlg::ApplyReaderSettings(const ReaderSettings& settings) {
     platform::MakeDirs(logFolder);
     m_status.ConfigureStatusLog(settings.statusLog, logFolder);
     m_status.ResetRing();
+    m_messages.ResetCounter();
 }
 
 void CPressvaneDlg::ReportMissingSettingsFile() {
@@ -142,6 +151,12 @@ void CPressvaneDlg::ConfigureFileAccess() {
     settings.client.traceClient = m_reader.traceLogFtpClient && !m_reader.traceLogFilename.empty();
     settings.client.logLogons = m_reader.logFtpLogons;
     m_fileAccess.SetSettings(settings);
+}
+
+void CPressvaneDlg::ConfigureRelay() {
+    m_lock.SetSettings({m_reader.lockRetryDelaySeconds, m_reader.lockMaxTimeOutMinutes, m_reader.lockMaxInUseAgeMinutes});
+    m_lock.SetDeleteOneInUse(m_options.deleteOneInUse);
+    m_scan.SetPublishOrder(m_later.publishOrder);
 }
 
 std::string CPressvaneDlg::LastStartedLine() const {

@@ -16,7 +16,12 @@
 #include "notify/StatusBoard.h"
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
+#include "notify/WireMessages.h"
+#include "relay/DirectoryScan.h"
 #include "relay/FileAccessFolders.h"
+#include "relay/FileTransfer.h"
+#include "relay/FolderLock.h"
+#include "relay/PostMoveCommands.h"
 #include "relay/Monitor.h"
 #include "relay/MonitorState.h"
 #include "relay/Watchdog.h"
@@ -44,6 +49,9 @@ public:
     StatusBoard& Status() { return m_status; }
     Reporter& GetReporter() { return m_reporter; }
     FileAccess& Files() { return m_fileAccess; }
+    WireMessages& Messages() { return m_messages; }
+    FileTransfer& Transfer() { return m_transfer; }
+    DirectoryScan& Scan() { return m_scan; }
     MonitorState& State() { return m_state; }
     const std::string& SettingsFile() const { return m_settingsFile; }
     const std::string& WorkingFolder() const { return m_options.workingFolder; }
@@ -55,6 +63,7 @@ private:
     void ApplyReaderSettings(const ReaderSettings& settings);
     void ReadLaterSettings();
     void ConfigureFileAccess();
+    void ConfigureRelay();
     void OpenWatchdog();
     void ReportMissingSettingsFile();
 
@@ -69,6 +78,11 @@ private:
     RouteList m_routes;
     FileAccess m_fileAccess;
     FileAccessFolders m_folders;
+    WireMessages m_messages;
+    FolderLock m_lock;
+    PostMoveCommands m_postMove;
+    FileTransfer m_transfer;
+    DirectoryScan m_scan;
     Watchdog m_watchdog;
     std::unique_ptr<Monitor> m_monitor;
     std::thread m_monitorThread;

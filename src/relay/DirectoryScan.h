@@ -1,0 +1,58 @@
+#pragma once
+// ProcessDirectory: one route, one pass.  Lists the input folder, keeps the
+// files that are complete and not newer than the scan start, orders them and
+// hands each to the relay (or, on a route that publishes stories, to the
+// story handler).
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/DirOptions.h"
+#include "notify/TraceLog.h"
+#include "notify/WireMessages.h"
+#include "platform/Clock.h"
+#include "platform/Reporter.h"
+#include "relay/FileTransfer.h"
+#include "relay/MonitorState.h"
+#include "transport/FileAccess.h"
+
+namespace pv {
+
+class DirectoryScan {
+public:
+    // Publishes one story file of a route; the story issue fills it in.
+    using StoryHandler = std::function<void(CDirOptions& route, const tagFileInfo& file)>;
+
+    DirectoryScan(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
+                  MonitorState& state, WireMessages& messages, FileTransfer& transfer);
+
+    void SetPublishOrder(int order) { m_publishOrder = order; }
+    void SetStoryHandler(StoryHandler handler) { m_story = std::move(handler); }
+
+    void ProcessDirectory(CDirOptions& route);
+
+    // Lists the route's files not newer than the scan start, in publish order.
+    // False when the listing failed.
+    bool ListFiles(const std::string& folder, const std::string& pattern, bool ftp, std::vector<tagFileInfo>& files);
+    static void Order(std::vector<tagFileInfo>& files, int publishOrder);
+
+private:
+    bool PassesScanTwice(CDirOptions& route, const tagFileInfo& file, bool ftp);
+    bool AcceptableName(const CDirOptions& route, const std::string& name);
+    bool StillBeingWritten(const std::string& path, bool ftp);
+    // True when the file got past the selection (name, scan-twice).
+    bool HandleFile(CDirOptions& route, const tagFileInfo& file, bool ftp);
+    void ShowStart(const tagFileInfo& file);
+
+    FileAccess& m_files;
+    Reporter& m_reporter;
+    TraceLog& m_trace;
+    platform::Clock& m_clock;
+    MonitorState& m_state;
+    WireMessages& m_messages;
+    FileTransfer& m_transfer;
+    StoryHandler m_story;
+    int m_publishOrder = 0;
+};
+
+}  // namespace pv

@@ -1,0 +1,136 @@
+#include "relay/FileTransfer.h"
+
+#include "transport/Credentials.h"
+#include "transport/FtpFile.h"
+
+namespace pv {
+
+namespace {
+
+std::string Shown(const std::string& path) { return WithoutCredentials(path); }
+
+// The output folder's separator style: "/" for URLs and host paths.
+std::string SeparatorFor(const std::string& folder) {
+    return (!folder.empty() && folder.back() == '\\') ? "\\" : "/";
+}
+
+}  // namespace
+
+std::string PrefixFolder(const std::string& name, int prefixCharCount) {
+    if (prefixCharCount <= 0 || name.size() < static_cast<size_t>(prefixCharCount)) return {};
+    const std::string prefix = name.substr(0, static_cast<size_t>(prefixCharCount));
+    // "." and ".." name no folder of their own.
+    if (prefix == "." || prefix == "..") return {};
+    return prefix;
+}
+
+bool FileTransfer::RenameSpacesToUnderscores(CDirOptions& route, std::string& name) {
+    if (!route.m_bSpacesToUnderscores || name.find(' ') == std::string::npos) return true;
+    std::string renamed = name;
+    for (char& c : renamed)
+        if (c == ' ') c = '_';
+    CFTPFile file(m_files);
+    if (file.Rename(route.m_strInDir + name, route.m_strInDir + renamed) != 0) {
+        Status("Unable to rename " + Shown(route.m_strInDir + name) + " to " + renamed + ". " + file.ErrorText() +
+               "\nThe file is left for the next pass.");
+        return false;
+    }
+    name = renamed;
+    return true;
+}
+
+bool FileTransfer::DownloadInput(const std::string& input, const std::string& name, std::string& localCopy) {
+    CFTPFile file(m_files);
+    localCopy = m_files.TempFolder() + "QMDBTemp" + std::to_string(m_files.NextTempCounter()) + "_" + name;
+    if (file.CopyFile(input, localCopy)) return true;
+    Status("Unable to copy file " + name + ". " + file.ErrorText());
+    localCopy.clear();
+    return false;
+}
+
+bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
+                                const std::string& name) {
+    CFTPFile file(m_files);
+    file.SetSkipDestinationSizeCheck(route.m_bNoSizeCheckForFtp);
+    auto failed = [&](const char* what) {
+        Status(std::string("Unable to ") + what + " attached file " + name +
+               ".\nCopy of compressed output file failed.\nSource File: " + Shown(source) +
+               "\nDestination File: " + Shown(outputPath) + ". " + file.ErrorText());
+        return false;
+    };
+    if (!route.m_bUseTmpFilenameDuringCopy) return file.CopyFile(source, outputPath) || failed("transfer");
+    const std::string temporary = outputPath + ".tmp";
+    if (!file.CopyFile(source, temporary)) return failed("transfer");
+    file.Remove(outputPath);
+    if (file.Rename(temporary, outputPath) != 0) return failed("rename");
+    return true;
+}
+
+// One output: folder (with prefix), lock, unique name, conversion, copy.
+bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
+                             const std::string& workingSource, std::string& outputPath, std::string& outputFolder) {
+    outputFolder = destination;
+    const std::string prefix = PrefixFolder(name, route.m_nPrefixCharCount);
+    CFTPFile file(m_files);
+    if (!prefix.empty()) {
+        outputFolder += prefix + SeparatorFor(destination);
+        file.mkdir(outputFolder);  // before it is locked: a lock needs its folder
+    }
+    if (route.m_bLockOutputFolders && !m_lock.LockDir(file, outputFolder)) return false;
+    // The number is drawn under the lock, so two writers never share one.
+    outputPath = outputFolder;
+    if (route.m_bUniqueFile && !route.m_bDontPrependNumber) outputPath += file.GetNextNumberText(outputFolder);
+    outputPath += name;
+    std::string source = workingSource;
+    const std::string converted = m_hooks.convert ? m_hooks.convert(route, workingSource, outputPath) : std::string();
+    if (!converted.empty()) source = converted;
+    Status("to " + Shown(outputPath) + " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source))) +
+           ".");
+    const bool copied = CopyToOutput(route, source, outputPath, name);
+    if (copied) Status("Success: Output FileSize: " + std::to_string(file.GetFileSize(outputPath)) + ".");
+    if (!converted.empty()) platform::RemoveFile(converted);
+    if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, outputFolder);
+    return copied;
+}
+
+void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
+    std::string name = info.name;
+    if (route.m_strDestDirs.empty()) {
+        Status("No output folder for " + Shown(route.m_strInDir + name) + "; the file stays in its input folder.");
+        return;
+    }
+    if (!RenameSpacesToUnderscores(route, name)) return;
+    const std::string input = route.m_strInDir + name;
+    Status("Copying " + Shown(input) + " FileSize: " + std::to_string(info.size) + ".");
+
+    std::string workingSource = input;
+    std::string localCopy;
+    if (IsFtpUrl(NormalisePath(input))) {
+        if (!DownloadInput(input, name, localCopy)) return;
+        workingSource = localCopy;
+    }
+    bool anyFailed = false;
+    bool firstFailed = false;
+    for (size_t index = 0; index < route.m_strDestDirs.size(); ++index) {
+        std::string outputPath, outputFolder;
+        const bool ok = DeliverTo(route, route.m_strDestDirs[index], name, workingSource, outputPath, outputFolder);
+        if (!ok) {
+            anyFailed = true;
+            firstFailed = firstFailed || index == 0;
+        }
+        // Once an output failed, the rest are not tried - unless the first
+        // output has the file and the route says that is enough to go on.
+        const bool goOn = !firstFailed && route.m_bDontFailIfFirstOutputSucceeds;
+        if (anyFailed && route.m_bAbortFailedFiles && !goOn) break;
+        if (!ok) continue;
+        if (route.m_bSendReceiptViaPinwell && m_hooks.receipt) m_hooks.receipt(route, outputPath, name);
+        if (route.m_bExecuteBatsAfterMove) m_postMove.RunPostMoveBatchFiles(outputFolder);
+    }
+    if (!localCopy.empty()) platform::RemoveFile(localCopy);
+    if (anyFailed && !route.m_bDeleteFailedFiles) return;
+    Status("Deleting " + Shown(input) + ".");
+    CFTPFile remover(m_files);
+    if (remover.Remove(input) != 0) Status("Unable to delete " + Shown(input) + ". " + remover.ErrorText());
+}
+
+}  // namespace pv

@@ -1,0 +1,62 @@
+#pragma once
+// Relays one selected file of a route to each of its outputs: output names
+// (prefix folder, unique number), folder lock, FTP input through a local copy,
+// the conversion hook, copy (optionally under a temporary name), receipts and
+// post-move commands; the input is deleted once every output has it.
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "config/DirOptions.h"
+#include "platform/Reporter.h"
+#include "relay/FolderLock.h"
+#include "relay/PostMoveCommands.h"
+#include "transport/FileAccess.h"
+
+namespace pv {
+
+struct tagFileInfo {
+    std::string name;
+    uint64_t size = 0;
+    std::time_t time = 0;
+};
+
+struct RelayHooks {
+    // May replace the working source by a converted file and change the
+    // output path; returns the converted file (deleted after the copy), or
+    // an empty text when nothing was converted.
+    std::function<std::string(CDirOptions& route, const std::string& workingSource, std::string& outputPath)> convert;
+    // A receipt for an output that received the file.
+    std::function<void(CDirOptions& route, const std::string& outputPath, const std::string& fileName)> receipt;
+};
+
+class FileTransfer {
+public:
+    FileTransfer(FileAccess& files, Reporter& reporter, FolderLock& lock, PostMoveCommands& postMove)
+        : m_files(files), m_reporter(reporter), m_lock(lock), m_postMove(postMove) {}
+
+    void SetHooks(RelayHooks hooks) { m_hooks = std::move(hooks); }
+    void Transfer(CDirOptions& route, const tagFileInfo& file);
+
+private:
+    struct Output;
+    bool RenameSpacesToUnderscores(CDirOptions& route, std::string& name);
+    bool DownloadInput(const std::string& input, const std::string& name, std::string& localCopy);
+    bool DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
+                   const std::string& workingSource, std::string& deliveredPath, std::string& deliveredFolder);
+    bool CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
+                      const std::string& name);
+    void Status(const std::string& text) { m_reporter.Status(text, true); }
+
+    FileAccess& m_files;
+    Reporter& m_reporter;
+    FolderLock& m_lock;
+    PostMoveCommands& m_postMove;
+    RelayHooks m_hooks;
+};
+
+// The prefix folder name for a file, or empty when none applies.
+std::string PrefixFolder(const std::string& name, int prefixCharCount);
+
+}  // namespace pv

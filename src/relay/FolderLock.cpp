@@ -1,0 +1,147 @@
+#include "relay/FolderLock.h"
+
+#include <cstdio>
+#include <random>
+
+#include "transport/Credentials.h"
+
+namespace pv {
+
+namespace {
+
+constexpr const char* kLockName = "InUse.dat";
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X", value);
+    return text;
+}
+
+}  // namespace
+
+FolderLock::FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
+                       const std::atomic<bool>& exitFlag)
+    : m_files(files), m_reporter(reporter), m_trace(trace), m_clock(clock), m_exit(exitFlag) {}
+
+std::string FolderLock::FolderOf(const std::string& path) {
+    // Credentials stay attached after the folder: "ftp://h/in|u|p|/x" -> "ftp://h/in|u|p|/".
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(0, cut + 1);
+}
+
+int64_t FolderLock::NowMilliseconds() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.Steady().time_since_epoch()).count();
+}
+
+bool FolderLock::IsStale(CFTPFile& file, const std::string& lockFile, const std::string& folder) {
+    std::string name;
+    const int handle = file.FindFirst(lockFile, name);
+    const std::time_t modified = name.empty() ? 0 : file.GetFindFileTime(handle);
+    file.FindClose(handle);
+    if (name.empty()) return false;
+    const long long ageMinutes = (m_clock.NowSeconds() - modified) / 60;
+    if (ageMinutes < m_settings.maxInUseAgeMinutes) return false;
+    m_reporter.Status("Lock file is too old in folder " + WithoutCredentials(folder) + ". We are deleting it.", true);
+    return true;
+}
+
+bool FolderLock::WriteCandidate(CFTPFile& file, const std::string& temporary) {
+    CFTPFile candidate(m_files);
+    candidate.SetCredentials(file.FtpUser(), file.FtpPassword());
+    if (!candidate.Open(temporary, platform::File::modeWrite | platform::File::modeCreateNew | platform::File::modeCreate))
+        return false;
+    const unsigned char bytes[4] = {static_cast<unsigned char>(m_ownerId), static_cast<unsigned char>(m_ownerId >> 8),
+                                    static_cast<unsigned char>(m_ownerId >> 16),
+                                    static_cast<unsigned char>(m_ownerId >> 24)};
+    candidate.Write(bytes, 4);
+    return candidate.Close();
+}
+
+bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
+    TraceScope scope(m_trace, "CPressvaneDlg::LockDir - Lock directory");
+    const std::string folder = FolderOf(path);
+    const std::string shown = WithoutCredentials(folder);
+    const std::string lockFile = folder + kLockName;
+    const int64_t deadline = NowMilliseconds() + static_cast<int64_t>(m_settings.maxTimeOutMinutes) * 60000;
+    for (;;) {
+        const platform::Existence state = file.ExistState(lockFile);
+        if (state == platform::Existence::present && m_deleteOneInUse) {
+            file.Remove(lockFile);
+            m_deleteOneInUse = false;
+            continue;
+        }
+        if (state == platform::Existence::present && !(IsStale(file, lockFile, folder) && file.Remove(lockFile) == 0)) {
+            if (NowMilliseconds() > deadline) {
+                m_reporter.Status("Can't lock dest folder " + shown + ".\nMax TimeOut was reached.", true);
+                return false;
+            }
+            if (m_exit) return false;
+            m_reporter.Status("Waiting for access to dest folder " + shown + ".", true);
+            m_clock.SleepFor(std::chrono::seconds(std::max(1, m_settings.retryDelaySeconds)));
+            continue;
+        }
+        if (state == platform::Existence::unknown) {
+            m_reporter.Status("Can't lock dest folder " + shown + ".\nIts lock file could not be checked.", true);
+            return false;
+        }
+        break;
+    }
+    // The tick count alone can repeat between machines started together.
+    static std::mt19937 salt{std::random_device{}()};
+    m_ownerId = static_cast<uint32_t>(NowMilliseconds()) ^ (salt() & 0xFFFF0000u);
+    // The file object carries the folder's credentials from the checks above.
+    const std::string temporary = WithoutCredentials(folder) + "InUse" + Hex(m_ownerId) + ".tmp";
+    if (!WriteCandidate(file, temporary)) {
+        m_reporter.Status("Can't create lock file in folder " + shown + ".", true);
+        return false;
+    }
+    if (file.Rename(temporary, lockFile) != 0) {
+        m_reporter.Status("Can't rename lock file in folder " + shown + ".", true);
+        file.Remove(temporary);
+        return false;
+    }
+    if (CheckLocked(file, folder, false)) return true;
+    m_reporter.Status("Lock file wasn't ours in folder " + shown + ".", true);
+    return false;
+}
+
+bool FolderLock::CheckDirLock(CFTPFile& file, const std::string& path) {
+    TraceScope scope(m_trace, "CPressvaneDlg::CheckDirLock - Check for locked directory");
+    return CheckLocked(file, FolderOf(path), false);
+}
+
+bool FolderLock::CheckLocked(CFTPFile& file, const std::string& folder, bool quiet) {
+    const std::string shown = WithoutCredentials(folder);
+    CFTPFile lock(m_files);
+    lock.SetCredentials(file.FtpUser(), file.FtpPassword());
+    if (!lock.Open(folder + kLockName, platform::File::modeRead | platform::File::typeBinary)) {
+        if (!quiet) m_reporter.Status("Can't open lock file in folder " + shown + ".", true);
+        return false;
+    }
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    const int64_t got = lock.Read(bytes, 4);
+    lock.Close();
+    if (got < 4) {
+        if (!quiet) m_reporter.Status("Can't read lock file in folder " + shown + ".", true);
+        return false;
+    }
+    const uint32_t id = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    if (id != m_ownerId) {
+        if (!quiet)
+            m_reporter.Status("ID is not ours in lock file in folder " + shown + ".\nOur ID: " + Hex(m_ownerId) +
+                                  " InUse.dat ID: " + Hex(id),
+                              true);
+        return false;
+    }
+    return true;
+}
+
+// Another writer's lock is never removed by us.
+void FolderLock::UnLockDir(CFTPFile& file, const std::string& path) {
+    TraceScope scope(m_trace, "CPressvaneDlg::UnLockDir - Unlock directory");
+    const std::string folder = FolderOf(path);
+    if (!CheckLocked(file, folder, true)) return;
+    file.Remove(folder + kLockName);
+}
+
+}  // namespace pv

@@ -1,0 +1,65 @@
+#pragma once
+// Locks an output folder against other writers with an "InUse.dat" file
+// holding the owner's 32-bit identifier (little endian).  The lock is taken
+// by renaming a freshly written temporary file to "InUse.dat", which fails
+// when the lock file exists already; then the content is checked.
+//
+// On local and share folders the rename never replaces an existing lock
+// file, so two writers cannot both succeed.  On FTP folders the servers'
+// RNTO may replace an existing file; the check after the rename then tells
+// the loser, but a writer that checked just before the winner's rename could
+// still believe it holds the lock until its next check.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "notify/TraceLog.h"
+#include "platform/Clock.h"
+#include "platform/Reporter.h"
+#include "transport/FileAccess.h"
+#include "transport/FtpFile.h"
+
+namespace pv {
+
+struct LockSettings {
+    int retryDelaySeconds = 5;
+    int maxTimeOutMinutes = 240;
+    int maxInUseAgeMinutes = 60;
+};
+
+class FolderLock {
+public:
+    FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
+               const std::atomic<bool>& exitFlag);
+
+    void SetSettings(const LockSettings& settings) { m_settings = settings; }
+    // "DeleteOneInUse": the first lock file met is deleted without waiting.
+    void SetDeleteOneInUse(bool on) { m_deleteOneInUse = on; }
+
+    // `path` names the folder, or a file in it; `file` carries the FTP
+    // credentials for the folder.
+    bool LockDir(CFTPFile& file, const std::string& path);
+    bool CheckDirLock(CFTPFile& file, const std::string& path);
+    // Removes the lock file, but only when it is ours.
+    void UnLockDir(CFTPFile& file, const std::string& path);
+
+    uint32_t OwnerId() const { return m_ownerId; }
+    static std::string FolderOf(const std::string& path);
+
+private:
+    bool CheckLocked(CFTPFile& file, const std::string& folder, bool quiet);
+    bool WriteCandidate(CFTPFile& file, const std::string& temporary);
+    bool IsStale(CFTPFile& file, const std::string& lockFile, const std::string& folder);
+    int64_t NowMilliseconds() const;
+
+    FileAccess& m_files;
+    Reporter& m_reporter;
+    TraceLog& m_trace;
+    platform::Clock& m_clock;
+    const std::atomic<bool>& m_exit;
+    LockSettings m_settings;
+    bool m_deleteOneInUse = false;
+    uint32_t m_ownerId = 0;
+};
+
+}  // namespace pv
