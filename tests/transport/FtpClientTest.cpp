@@ -55,10 +55,7 @@ protected:
             << server.Log();
     }
     std::string Remote(const std::string& name) const { return (server.Root() / name).string(); }
-    std::string RemoteForClient(const std::string& name) const {
-        if constexpr (std::is_same_v<Server, test::PyFtpServer>) return "/" + name;
-        else return Remote(name);
-    }
+    std::string RemoteForClient(const std::string& name) const { return "/" + name; }
 
     Server server;
     test::TempDir local;
