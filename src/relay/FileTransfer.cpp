@@ -16,9 +16,13 @@ std::string SeparatorFor(const std::string& folder) {
 
 }  // namespace
 
+// Counted on the name without its extension: "ABC123.txt" with 3 goes to
+// "ABC", "AB.txt" stays in the output folder itself.
 std::string PrefixFolder(const std::string& name, int prefixCharCount) {
-    if (prefixCharCount <= 0 || name.size() < static_cast<size_t>(prefixCharCount)) return {};
-    const std::string prefix = name.substr(0, static_cast<size_t>(prefixCharCount));
+    const size_t dot = name.rfind('.');
+    const std::string title = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
+    if (prefixCharCount <= 0 || title.size() < static_cast<size_t>(prefixCharCount)) return {};
+    const std::string prefix = title.substr(0, static_cast<size_t>(prefixCharCount));
     // "." and ".." name no folder of their own.
     if (prefix == "." || prefix == "..") return {};
     return prefix;

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "RelayFixture.h"
+
+namespace pv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Locking : public ::testing::Test, protected test::RelayFixture {
+protected:
+    Locking() { lock.SetSettings({5, 1, 60}); }
+    void ForeignLock(const std::string& folder, std::time_t age) {
+        test::WriteWholeFile(folder + "InUse.dat", std::string("\x01\x02\x03\x04", 4));
+        const auto when = fs::file_time_type::clock::now() - std::chrono::seconds(age);
+        fs::last_write_time(folder + "InUse.dat", when);
+    }
+    CFTPFile file{files};
+};
+
+TEST_F(Locking, TakesChecksAndReleasesItsOwnLock) {
+    const std::string out = Folder("out");
+    ASSERT_TRUE(lock.LockDir(file, out + "story.txt"));
+    const std::string content = test::ReadWholeFile(out + "InUse.dat");
+    ASSERT_EQ(content.size(), 4u);
+    const uint32_t id = static_cast<unsigned char>(content[0]) | static_cast<unsigned char>(content[1]) << 8 |
+                        static_cast<unsigned char>(content[2]) << 16 |
+                        static_cast<uint32_t>(static_cast<unsigned char>(content[3])) << 24;
+    EXPECT_EQ(id, lock.OwnerId());
+    EXPECT_TRUE(lock.CheckDirLock(file, out));
+    lock.UnLockDir(file, out);
+    EXPECT_FALSE(fs::exists(out + "InUse.dat"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator{}), 0);
+}
+
+TEST_F(Locking, FreshForeignLockIsWaitedForUntilTheTimeOut) {
+    const std::string out = Folder("out");
+    ForeignLock(out, 0);
+    EXPECT_FALSE(lock.LockDir(file, out));
+    EXPECT_EQ(StatusCount("Waiting for access to dest folder"), 13);  // a minute in 5 s steps
+    EXPECT_EQ(StatusCount("Max TimeOut was reached."), 1);
+    EXPECT_TRUE(fs::exists(out + "InUse.dat"));
+}
+
+TEST_F(Locking, StaleLockIsBrokenAndDeleteOneInUseDeletesOnlyTheFirst) {
+    const std::string out = Folder("out");
+    ForeignLock(out, 61 * 60);
+    EXPECT_TRUE(lock.LockDir(file, out));
+    EXPECT_EQ(StatusCount("Lock file is too old in folder"), 1);
+    lock.UnLockDir(file, out);
+
+    lock.SetDeleteOneInUse(true);
+    ForeignLock(out, 0);
+    EXPECT_TRUE(lock.LockDir(file, out));
+    lock.UnLockDir(file, out);
+    ForeignLock(out, 0);
+    EXPECT_FALSE(lock.LockDir(file, out));
+}
+
+TEST_F(Locking, ShortOrForeignLockFileIsNotOursAndIsNeverRemoved) {
+    const std::string out = Folder("out");
+    test::WriteWholeFile(out + "InUse.dat", "abc");
+    EXPECT_FALSE(lock.CheckDirLock(file, out));
+    EXPECT_EQ(StatusCount("Can't read lock file in folder"), 1);
+    ForeignLock(out, 0);
+    lock.UnLockDir(file, out);
+    EXPECT_TRUE(fs::exists(out + "InUse.dat"));
+}
+
+TEST_F(Locking, ExitFlagEndsTheWait) {
+    const std::string out = Folder("out");
+    ForeignLock(out, 0);
+    clock.OnSleep([this](int) { state.exit = true; });
+    EXPECT_FALSE(lock.LockDir(file, out));
+    EXPECT_EQ(StatusCount("Waiting for access to dest folder"), 1);
+}
+
+}  // namespace
+}  // namespace pv
