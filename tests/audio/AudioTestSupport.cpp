@@ -63,24 +63,29 @@ ToolResult RunTool(const std::vector<std::string>& argv) {
 
 bool MakeSine(const std::string& path, int rate, int channels, int bits, double seconds) {
     return RunTool({"sox", "-n", "-r", std::to_string(rate), "-c", std::to_string(channels), "-b",
-                    std::to_string(bits), "-e", "signed-integer", path, "synth", std::to_string(seconds), "sine",
-                    "440"})
+                    std::to_string(bits), "-e", bits == 8 ? "unsigned-integer" : "signed-integer", path, "synth",
+                    std::to_string(seconds), "sine", "440"})
                .exitCode == 0;
 }
 
-std::string Probe(const std::string& path, const std::string& entry) {
-    std::vector<std::string> argv = {"ffprobe", "-v", "error"};
-    if (entry.rfind("stream=", 0) == 0) {
-        argv.push_back("-select_streams");
-        argv.push_back("a:0");
+std::map<std::string, std::string> Probe(const std::string& path) {
+    const auto result = RunTool({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
+                                 "format=format_name,duration:stream=codec_name,sample_rate,channels,bit_rate", "-of",
+                                 "default=noprint_wrappers=1", path});
+    std::map<std::string, std::string> fields;
+    size_t start = 0;
+    for (size_t end; (end = result.output.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = result.output.substr(start, end - start);
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
     }
-    for (const char* arg : {"-show_entries"}) argv.push_back(arg);
-    argv.push_back(entry);
-    for (const char* arg : {"-of", "default=noprint_wrappers=1:nokey=1"}) argv.push_back(arg);
-    argv.push_back(path);
-    std::string out = RunTool(argv).output;
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+    return fields;
+}
+
+std::string DecodeErrors(const std::string& path) {
+    const auto result = RunTool({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-f", "null", "-"});
+    if (result.exitCode != 0) return "exit " + std::to_string(result.exitCode) + ": " + result.output;
+    return result.output;
 }
 
 }  // namespace pv::test

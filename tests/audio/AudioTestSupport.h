@@ -2,6 +2,7 @@
 // WAV fixtures built byte by byte, and the audio tools (sox, ffprobe,
 // ffmpeg) run on our output.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,11 @@ struct ToolResult {
 ToolResult RunTool(const std::vector<std::string>& argv);
 // Makes a WAV file with sox: a sine of the given length.
 bool MakeSine(const std::string& path, int rate, int channels, int bits, double seconds);
-// One ffprobe field of the first audio stream or of the container
-// ("stream=codec_name", "format=format_name").
-std::string Probe(const std::string& path, const std::string& entry);
+// What ffprobe says of a file: "format_name", "duration" (container) and
+// "codec_name", "sample_rate", "channels", "bit_rate" (first audio stream).
+std::map<std::string, std::string> Probe(const std::string& path);
+// Decodes the whole file with ffmpeg; returns what it printed at level
+// "error" (nothing for a clean file), or a note when it did not run.
+std::string DecodeErrors(const std::string& path);
 
 }  // namespace pv::test

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <thread>
+
 #include "RelayFixture.h"
 
 namespace pv {
@@ -73,6 +76,47 @@ TEST_F(Locking, ExitFlagEndsTheWait) {
     clock.OnSleep([this](int) { state.exit = true; });
     EXPECT_FALSE(lock.LockDir(file, out));
     EXPECT_EQ(StatusCount("Waiting for access to dest folder"), 1);
+}
+
+}  // namespace
+}  // namespace pv
+
+namespace pv {
+namespace {
+
+// Two writers, each with its own file access (as two processes would have),
+// take turns on one folder: at no moment do both believe they hold the lock.
+TEST(LockRace, TwoWritersNeverHoldTheLockTogether) {
+    test::TempDir dir;
+    const std::string folder = dir.Folder();
+    std::atomic<int> holders{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> taken{0};
+    std::atomic<bool> exitFlag{false};
+    auto writer = [&](unsigned seed) {
+        test::FakeClock clock(std::chrono::system_clock::now());
+        test::RecordingReporter reporter;
+        TraceLog trace(clock);
+        FileAccess files(reporter, clock);
+        FolderLock lock(files, reporter, trace, clock, exitFlag);
+        lock.SetSettings({1, 1000, 60});
+        clock.OnSleep([](int) { std::this_thread::yield(); });
+        std::mt19937 random(seed);
+        for (int round = 0; round < 60; ++round) {
+            CFTPFile file(files);
+            if (!lock.LockDir(file, folder)) continue;
+            if (holders.fetch_add(1) != 0) overlaps.fetch_add(1);
+            taken.fetch_add(1);
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+            holders.fetch_sub(1);
+            lock.UnLockDir(file, folder);
+        }
+    };
+    std::thread a(writer, 1), b(writer, 2);
+    a.join();
+    b.join();
+    EXPECT_EQ(overlaps, 0);
+    EXPECT_GT(taken, 60);
 }
 
 }  // namespace
