@@ -8,6 +8,8 @@
 #include "notify/Product.h"
 #include "notify/TimeStamp.h"
 #include "platform/FileSystem.h"
+#include "transport/Credentials.h"
+#include "transport/FileNames.h"
 #include "transport/PathJoin.h"
 
 namespace pv {
@@ -39,6 +41,7 @@ CPressvaneDlg::CPressvaneDlg(const StartupOptions& options, platform::Clock& clo
       m_fileAccess(m_reporter, clock),
       m_folders(m_fileAccess),
       m_messages(m_fileAccess, m_reporter, options.workingFolder),
+      m_receipts(m_fileAccess, m_messages, m_mail, clock, options.workingFolder),
       m_lock(m_fileAccess, m_reporter, m_trace, clock, m_state.exit),
       m_postMove(m_fileAccess, m_reporter, options.workingFolder),
       m_transfer(m_fileAccess, m_reporter, m_lock, m_postMove),
@@ -80,6 +83,8 @@ void CPressvaneDlg::OnInitDialog() {
     ReadSettings();
     ReportMissingSettingsFile();
     ReadLaterSettings();
+    SetUpMail();
+    SendStartupMail();
     ConfigureFileAccess();
     ConfigureRelay();
     m_startTime = m_clock.NowSeconds();
@@ -153,9 +158,43 @@ void CPressvaneDlg::ConfigureFileAccess() {
     m_fileAccess.SetSettings(settings);
 }
 
+// Mail is off while any of server, user, password or sender is empty.
+void CPressvaneDlg::SetUpMail() {
+    const LaterSettings& s = m_later;
+    if (s.smtpServer.empty() || s.smtpUser.empty() || s.smtpPassword.empty() || s.emailFrom.empty()) return;
+    m_mail.Configure({s.smtpServer, s.smtpUser, s.smtpPassword, s.emailFrom});
+    if (s.debugEmailEnable) {
+        m_debugMailer = std::make_unique<DebugMailer>(m_mail, s.debugEmailTo);
+        m_fileAccess.SetMailer(m_debugMailer.get());
+    }
+}
+
+void CPressvaneDlg::SendStartupMail() {
+    if (!m_later.sendStartupEmail || m_later.startupEmailTo.empty()) return;
+    std::tm local{};
+    platform::Clock::LocalTime(m_clock.NowSeconds(), local);
+    char subject[64];
+    std::snprintf(subject, sizeof subject, "Pressvane is starting up %d/%d/%d %02d:%02d", local.tm_mon + 1,
+                  local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min);
+    std::string error;
+    if (!m_mail.SendMail({m_later.startupEmailTo, subject, subject, {}, ""}, error))
+        m_reporter.Status("Error: " + error + "\r\n\r\nTo: " + m_later.startupEmailTo + "\r\nFrom: \r\nSubject: " +
+                              subject + "\r\n" + subject,
+                          true);
+}
+
 void CPressvaneDlg::ConfigureRelay() {
     m_lock.SetSettings({m_reader.lockRetryDelaySeconds, m_reader.lockMaxTimeOutMinutes, m_reader.lockMaxInUseAgeMinutes});
     m_lock.SetDeleteOneInUse(m_options.deleteOneInUse);
+    RelayHooks hooks;
+    hooks.receipt = [this](CDirOptions& route, const std::string& outputPath, const std::string&) {
+        RelayReceipt receipt;
+        SplitFolderAndName(WithoutCredentials(outputPath), nullptr, &receipt.outputFileName);
+        CFTPFile sizer(m_fileAccess);
+        receipt.outputSize = sizer.GetFileSize(outputPath);
+        m_receipts.WriteRelayReceipt(route, receipt);
+    };
+    m_transfer.SetHooks(hooks);
     m_scan.SetPublishOrder(m_later.publishOrder);
 }
 

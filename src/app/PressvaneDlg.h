@@ -16,6 +16,8 @@
 #include "notify/StatusBoard.h"
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
+#include "notify/MailSender.h"
+#include "notify/Receipts.h"
 #include "notify/WireMessages.h"
 #include "relay/DirectoryScan.h"
 #include "relay/FileAccessFolders.h"
@@ -50,6 +52,8 @@ public:
     Reporter& GetReporter() { return m_reporter; }
     FileAccess& Files() { return m_fileAccess; }
     WireMessages& Messages() { return m_messages; }
+    MailSender& Mail() { return m_mail; }
+    Receipts& GetReceipts() { return m_receipts; }
     FileTransfer& Transfer() { return m_transfer; }
     DirectoryScan& Scan() { return m_scan; }
     MonitorState& State() { return m_state; }
@@ -64,6 +68,8 @@ private:
     void ReadLaterSettings();
     void ConfigureFileAccess();
     void ConfigureRelay();
+    void SetUpMail();
+    void SendStartupMail();
     void OpenWatchdog();
     void ReportMissingSettingsFile();
 
@@ -79,6 +85,9 @@ private:
     FileAccess m_fileAccess;
     FileAccessFolders m_folders;
     WireMessages m_messages;
+    MailSender m_mail;
+    std::unique_ptr<DebugMailer> m_debugMailer;
+    Receipts m_receipts;
     FolderLock m_lock;
     PostMoveCommands m_postMove;
     FileTransfer m_transfer;

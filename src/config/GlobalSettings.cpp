@@ -165,8 +165,29 @@ ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& re
     return s;
 }
 
+namespace {
+
+// Section "Postiex": the mail server and who gets which mail.  Placeholders
+// keep mail unusable until the operator fills them in.
+void ReadMailSettings(SettingsReader& reads, LaterSettings& s) {
+    constexpr const char* kMail = "Postiex";
+    s.smtpServer = reads.String(kMail, "SMTP Server", "smtp.example.invalid");
+    s.smtpUser = reads.String(kMail, "User ID", "MyUserID");
+    s.smtpPassword = reads.String(kMail, "Password", "password-not-set");
+    s.emailFrom = reads.String(kMail, "Email From", "pressvane@example.invalid");
+    s.sendStartupEmail = reads.PositiveBool(kMail, "Send Startup Via Postie", "No");
+    s.startupEmailTo = reads.String(kMail, "Startup Email To", kPlaceholderAddress);
+    s.sendRestoralAttempts = reads.PositiveBool(kMail, "Send Restoral Attempts Via Postie", "No");
+    s.restoralAttemptsEmailTo = reads.MarkerString(kMail, "Restoral Attempts Email To", kPlaceholderAddress);
+    s.sendRestoralFailures = reads.PositiveBool(kMail, "Send Restoral Failures Via Postie", "No");
+    s.restoralFailuresEmailTo = reads.String(kMail, "Restoral Failures Email To", kPlaceholderAddress);
+}
+
+}  // namespace
+
 LaterSettings ReadLaterSettings(SettingsReader& reads, const std::string& workingFolder) {
     LaterSettings s;
+    ReadMailSettings(reads, s);
     s.secondsDelayBetweenFtpCommands = reads.Integer("FTP", "Seconds Delay Between FTP Commands", 1);
     s.debugEmailEnable = reads.MarkerBool("Debug", "Debug Email Enable", false);
     s.debugEmailTo = reads.MarkerString("Debug", "Debug Email To", kPlaceholderAddress);

@@ -53,6 +53,16 @@ struct ReaderSettings {
 
 // Read after the settings reader.
 struct LaterSettings {
+    std::string smtpServer;
+    std::string smtpUser;
+    std::string smtpPassword;
+    std::string emailFrom;
+    bool sendStartupEmail = false;
+    std::string startupEmailTo;
+    bool sendRestoralAttempts = false;
+    std::string restoralAttemptsEmailTo;
+    bool sendRestoralFailures = false;
+    std::string restoralFailuresEmailTo;
     int secondsDelayBetweenFtpCommands = 1;
     bool debugEmailEnable = false;
     std::string debugEmailTo;
