@@ -209,11 +209,16 @@ bool CFTPFile::CopyFtpToFtp(const std::string& source, const std::string& destin
     return ok;
 }
 
-// The reason stays the error text; a mail that could not go out is added to it.
+// The reason stays the error text; a mail that could not go out is added to
+// it.  The file is attached only when there is a local file to attach: a
+// failed copy usually left none, and the mail matters more than the file.
 void CFTPFile::MailCopyFailure(const std::string& message, const std::string& attachment) {
     Mailer* mailer = m_access.GetMailer();
     if (!mailer) return;
-    m_strErrorMailAttachments.assign(1, attachment);
+    m_strErrorMailAttachments.clear();
+    if (!IsFtpUrl(NormalisePath(attachment)) && platform::Exists(attachment) == platform::Existence::present &&
+        !platform::IsDirectory(attachment))
+        m_strErrorMailAttachments.push_back(attachment);
     const std::string outcome = mailer->SendFileError("CFtpFile::CopyFile Error", message, m_strErrorMailAttachments);
     if (!outcome.empty()) m_strErrorText += "\nThe failure e-mail was not sent: " + outcome;
 }
