@@ -18,7 +18,7 @@ constexpr int64_t kMaxListBytes = 1 << 20;
 // kbit/s of each layer and version.
 constexpr uint32_t kMpeg1Layer2[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
 constexpr uint32_t kMpeg1Layer3[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-constexpr uint32_t kMpeg2Rates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+constexpr uint32_t kMpeg2BitRates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
 
 // MPEG-1 Layer 2 allows only some bit rates per channel mode.
 bool Layer2Allows(int channels, uint32_t kbps) {
@@ -65,6 +65,14 @@ void AddMpeg(int layer, int channels, const uint32_t (&rates)[3], const uint32_t
     }
 }
 
+// The first record of a list made for the source: the source's record, with
+// more than 32 bits per sample taken as 16.
+std::string ListKey(const WaveFormat& source) {
+    WaveFormat key = source;
+    if (key.bitsPerSample > 32) key.bitsPerSample = 16;
+    return key.Serialize();
+}
+
 bool ReadRecord(const std::string& bytes, size_t& at, WaveFormat& out) {
     if (bytes.size() - at < static_cast<size_t>(WaveFormat::kBaseSize)) return false;
     const size_t extra = GetLE16(reinterpret_cast<const unsigned char*>(bytes.data()) + at + 16);
@@ -84,7 +92,7 @@ bool ReadList(const std::string& listPath, const WaveFormat& source, std::vector
     if (size < 0 || size > kMaxListBytes) return false;
     std::string bytes(static_cast<size_t>(size), '\0');
     if (file.Read(bytes.data(), size) != size) return false;
-    const std::string wanted = source.Serialize();
+    const std::string wanted = ListKey(source);
     if (bytes.compare(0, wanted.size(), wanted) != 0) return false;
     candidates.clear();
     size_t at = wanted.size();
@@ -101,22 +109,22 @@ std::vector<WaveFormat> CandidateFormats(const WaveFormat& source) {
     AddPcm(source, out);
     if (source.channels == 1 || source.channels == 2) {
         AddMpeg(2, source.channels, kMpeg1Rates, kMpeg1Layer2, true, out);
-        AddMpeg(2, source.channels, kMpeg2Rates, kMpeg2Rates, false, out);
+        AddMpeg(2, source.channels, kMpeg2Rates, kMpeg2BitRates, false, out);
         AddMpeg(3, source.channels, kMpeg1Rates, kMpeg1Layer3, true, out);
-        AddMpeg(3, source.channels, kMpeg2Rates, kMpeg2Rates, false, out);
+        AddMpeg(3, source.channels, kMpeg2Rates, kMpeg2BitRates, false, out);
     }
     return out;
 }
 
 bool BuildFormatList(const std::string& listPath, const WaveFormat& source) {
-    WaveFormat first = source;
-    if (first.bitsPerSample > 32) first.bitsPerSample = 16;
-    std::string bytes = first.Serialize();
+    std::string bytes = ListKey(source);
     for (const WaveFormat& candidate : CandidateFormats(source)) bytes += candidate.Serialize();
+    // Truncated only once the lock is ours, never under another writer.
     platform::File file;
-    const unsigned mode = platform::File::modeCreate | platform::File::modeWrite | platform::File::shareExclusive;
+    const unsigned mode = platform::File::modeCreate | platform::File::modeNoTruncate | platform::File::modeWrite |
+                          platform::File::shareExclusive;
     if (!file.Open(listPath, mode)) return false;
-    const bool written = file.Write(bytes);
+    const bool written = file.Truncate(0) && file.Write(bytes);
     return file.Close() && written;
 }
 

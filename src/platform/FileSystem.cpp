@@ -193,6 +193,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
     return false;
 }
 
+bool IsExecutable(const std::string& path) {
+    std::string host;
+    return Map(path, host, nullptr) && ::access(host.c_str(), X_OK) == 0;
+}
+
 int64_t FileSize(const std::string& path) {
     std::string host;
     struct stat st {};

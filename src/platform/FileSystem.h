@@ -25,6 +25,8 @@ bool RemoveFile(const std::string& path, std::string* error = nullptr);
 bool RenameReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
 // Renames only when the target does not exist (never replaces).
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
+// Whether the file exists and may be run by us.
+bool IsExecutable(const std::string& path);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t FileSize(const std::string& path);
 

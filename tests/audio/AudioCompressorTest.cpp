@@ -119,7 +119,7 @@ TEST_F(AudioCompressorTest, WritesTheMpegRecordFactCountAndTagBlock) {
     ASSERT_NE(list, std::string::npos);
     EXPECT_GT(list, data);
     EXPECT_EQ(bytes.compare(list + 8, 8, "INFOICMT"), 0);
-    EXPECT_EQ(bytes.compare(list + 20, 18, "QMTGBEGN\r\nQMTGDESC:"), 0);
+    EXPECT_EQ(bytes.compare(list + 20, 19, "QMTGBEGN\r\nQMTGDESC:"), 0);
     EXPECT_EQ(test::ChunkSize(bytes, 0), bytes.size() - 8);
 
     // Without a source header there is no tag block.
@@ -165,6 +165,29 @@ TEST_F(AudioCompressorTest, ConvertsRawMpegStreams) {
     }
 }
 
+TEST_F(AudioCompressorTest, ConvertsMpegInAWaveFileAgain) {
+    // An MPEG source has no bits per sample; its sample count comes from
+    // the decoded samples.
+    std::string mp3 = m_dir / "first";
+    ASSERT_TRUE(Compress(m_source, mp3, 85, 128000, false, 0, &m_header)) << m_error;
+    CAudioFileHeader mp3Header;
+    ASSERT_TRUE(mp3Header.ReadHeader(mp3));
+    EXPECT_EQ(mp3Header.FormatTag(), 85);
+    EXPECT_EQ(mp3Header.LengthMs() / 100, 5);
+    for (const int format : {80, 1}) {
+        std::string dest = m_dir / "again";
+        ASSERT_TRUE(Compress(mp3, dest, format, 0, true, 32000, &mp3Header)) << m_error;
+        auto probe = test::Probe(dest);
+        EXPECT_EQ(probe["sample_rate"], "32000");
+        // Decoding adds the encoder's delay and the last frame's padding.
+        EXPECT_NEAR(std::stod(probe["duration"]), 0.5, 0.1) << format;
+        EXPECT_EQ(test::DecodeErrors(dest), "");
+        CAudioFileHeader out;
+        ASSERT_TRUE(out.ReadHeader(dest));
+        EXPECT_EQ(out.Tag(tagDescription), "Council vote\r\nsecond line");
+    }
+}
+
 TEST_F(AudioCompressorTest, ConvertsOtherSourceFormats) {
     const struct {
         int rate, channels, bits;
@@ -178,8 +201,16 @@ TEST_F(AudioCompressorTest, ConvertsOtherSourceFormats) {
         auto probe = test::Probe(dest);
         EXPECT_EQ(probe["codec_name"], "mp3");
         EXPECT_EQ(probe["channels"], std::to_string(c.channels));
-        EXPECT_NEAR(std::stod(probe["duration"]), 0.25, 0.03);
         EXPECT_EQ(test::DecodeErrors(dest), "");
+        // The sample count is the source's length at the destination rate
+        // (ffprobe goes by the byte rate here, encoder delay included).
+        const std::string bytes = test::ReadWholeFile(dest);
+        const size_t fact = test::FindTopChunk(bytes, "fact");
+        ASSERT_NE(fact, std::string::npos);
+        const double seconds = audio::GetLE32(reinterpret_cast<const unsigned char*>(bytes.data()) + fact + 8) /
+                               std::stod(probe["sample_rate"]);
+        EXPECT_NEAR(seconds, 0.25, 0.002);
+        EXPECT_NEAR(std::stod(probe["duration"]), 0.25, 0.1);
     }
 }
 

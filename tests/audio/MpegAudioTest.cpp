@@ -23,7 +23,7 @@ TEST(MpegHeader, DecodesVersionLayerRatesChannelsAndPadding) {
         {{0xFF, 0xFB, 0x92, 0xC0}, 1, 3, 128000, 44100, 1, true, 418},
         {{0xFF, 0xFD, 0xA4, 0x00}, 1, 2, 192000, 48000, 2, false, 576},
         {{0xFF, 0xF3, 0x82, 0x40}, 2, 3, 64000, 22050, 2, true, 209},
-        {{0xFF, 0xF5, 0x88, 0xC0}, 2, 2, 64000, 24000, 1, false, 384},
+        {{0xFF, 0xF5, 0x84, 0xC0}, 2, 2, 64000, 24000, 1, false, 384},
         {{0xFF, 0xE3, 0x80, 0x00}, 25, 3, 64000, 11025, 2, false, 417},
         {{0xFF, 0xFF, 0x90, 0x00}, 1, 1, 288000, 44100, 2, false, 312},
     };

@@ -39,7 +39,7 @@ TEST_F(ReceiptFiles, RelayReceiptOfAPlainFileHasDateNameAndSize) {
     const std::string text = test::ReadWholeFile(dir / "PINWELL/Pvane000.txt");
     std::tm local{};
     platform::Clock::LocalTime(clock.NowSeconds(), local);
-    char date[32];
+    char date[64];
     std::snprintf(date, sizeof date, "%02d/%02d/%04d %02d:%02d\r\n\r\n", local.tm_mon + 1, local.tm_mday,
                   local.tm_year + 1900, local.tm_hour, local.tm_min);
     EXPECT_EQ(text, std::string(date) + "Received weather.txt\r\nFile Size: 5000000000\r\n");

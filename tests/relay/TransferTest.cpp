@@ -116,8 +116,11 @@ TEST_F(Relaying, AbortRulesDecideWhichOutputsAreTried) {
         route.m_bAbortFailedFiles = true;
         route.m_bDontFailIfFirstOutputSucceeds = c.dontFail;
         scan.ProcessDirectory(route);
-        for (int i = 0; i < 3; ++i)
-            if (outputs[i] != bad) EXPECT_EQ(Has(outputs[i] + "f.txt"), c.reached[i]) << round << " output " << i;
+        for (int i = 0; i < 3; ++i) {
+            if (outputs[i] != bad) {
+                EXPECT_EQ(Has(outputs[i] + "f.txt"), c.reached[i]) << round << " output " << i;
+            }
+        }
         EXPECT_TRUE(Has(in + "f.txt"));
         ++round;
     }
