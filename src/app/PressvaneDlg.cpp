@@ -186,16 +186,58 @@ void CPressvaneDlg::SendStartupMail() {
 void CPressvaneDlg::ConfigureRelay() {
     m_lock.SetSettings({m_reader.lockRetryDelaySeconds, m_reader.lockMaxTimeOutMinutes, m_reader.lockMaxInUseAgeMinutes});
     m_lock.SetDeleteOneInUse(m_options.deleteOneInUse);
+    RelayedAudioSettings audio;
+    audio.workingFolder = m_options.workingFolder;
+    audio.settingsFile = m_settingsFile;
+    audio.compressionBatchFolder = m_reader.compressionBatchFilePath;
+    audio.throttlingPercentage = m_reader.throttlingPercentage;
+    audio.convertCartToChunk = m_later.convertCartToChunk;
+    audio.saveEntireCartDataToTag = m_later.saveEntireCartDataToTag;
+    audio.nameFromCartMode = CAudioFileHeader::NameModeFromSetting(m_later.targetNameFromCart);
+    m_audio = std::make_unique<RelayedAudio>(m_fileAccess, m_reporter, m_debugFiles, m_clock, audio);
+
     RelayHooks hooks;
-    hooks.receipt = [this](CDirOptions& route, const std::string& outputPath, const std::string&) {
-        RelayReceipt receipt;
-        SplitFolderAndName(WithoutCredentials(outputPath), nullptr, &receipt.outputFileName);
-        CFTPFile sizer(m_fileAccess);
-        receipt.outputSize = sizer.GetFileSize(outputPath);
-        m_receipts.WriteRelayReceipt(route, receipt);
-    };
+    hooks.convert = [this](CDirOptions& route, const std::string& source, const std::string& name,
+                           std::string& outputPath) { return m_audio->ConvertRelayedAudio(route, source, name, outputPath); };
+    hooks.receipt = [this](CDirOptions& route, const std::string& outputPath, const std::string&,
+                           const std::string& sourcePath) { WriteRelayReceipt(route, outputPath, sourcePath); };
     m_transfer.SetHooks(hooks);
     m_scan.SetPublishOrder(m_later.publishOrder);
+}
+
+// The receipt names the output, its size, the output's text tags (a local
+// WAV output) and the input's cart chunk.
+void CPressvaneDlg::WriteRelayReceipt(CDirOptions& route, const std::string& outputPath, const std::string& sourcePath) {
+    static constexpr const char* kTagLabels[] = {
+        "Description: ", "OutCue: ",    "LastPlayed: ", "TimesPlayed: ", "SavedBy: ",   "Category: ", "Status: ",
+        "Artist: ",      "StartDate: ", "StopDate: ",   "IntroTime: ",   "OutroTime: ", "IntroFade: ", "OutroFade: ",
+        "CDat: ",        "MDat: ",      "DayParts: ",   "ISCII: ",       "Tag1: "};
+    static constexpr const char* kCartLabels[] = {
+        "Cart Version: ",   "Cart Title: ",     "Cart Artist: ",         "Cart CutID: ",
+        "Cart ClientID: ",  "Cart Category: ",  "Cart Classification: ", "Cart OutCue: ",
+        "Cart StartDate: ", "Cart StartTime: ", "Cart StopDate: ",       "Cart StopTime: ",
+        "Cart ProducerAppID: ", "Cart ProducerAppVersion: ", "Cart UserDef: "};
+    RelayReceipt receipt;
+    SplitFolderAndName(WithoutCredentials(outputPath), nullptr, &receipt.outputFileName);
+    CFTPFile sizer(m_fileAccess);
+    receipt.outputSize = sizer.GetFileSize(outputPath);
+    CAudioFileHeader output;
+    if (!IsFtpUrl(NormalisePath(outputPath)) && output.ReadHeader(WithoutCredentials(outputPath)))
+        for (int tag = 0; tag < 19; ++tag)
+            receipt.outputTags.emplace_back(kTagLabels[tag], output.Tag(static_cast<AudioTag>(tag)));
+    CAudioFileHeader input;
+    if (input.ReadHeader(sourcePath) && input.HasCart()) {
+        receipt.hasInputCart = true;
+        for (int field = 0; field <= audio::cartUserDef; ++field)
+            receipt.inputCart.emplace_back(kCartLabels[field], input.Cart().Text(static_cast<audio::CartField>(field)));
+        receipt.inputCart.emplace_back("Cart URL: ", input.Cart().Text(audio::cartUrl));
+        receipt.inputCart.emplace_back("Cart szTagText: ", input.Cart().TagText());
+        for (int p = 0; p < audio::kCartPropertyCount; ++p)
+            receipt.inputCart.emplace_back("Cart Property " + std::string(audio::kCartPropertyNames[p]) + ": ",
+                                           input.CartProperties()[p] + (p + 1 == audio::kCartPropertyCount ? "\n" : ""));
+        receipt.entireCartChunk = input.EntireCartChunk();
+    }
+    m_receipts.WriteRelayReceipt(route, receipt);
 }
 
 std::string CPressvaneDlg::LastStartedLine() const {

@@ -16,6 +16,7 @@
 #include "notify/StatusBoard.h"
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
+#include "audio/RelayedAudio.h"
 #include "notify/MailSender.h"
 #include "notify/Receipts.h"
 #include "notify/WireMessages.h"
@@ -70,6 +71,7 @@ private:
     void ConfigureRelay();
     void SetUpMail();
     void SendStartupMail();
+    void WriteRelayReceipt(CDirOptions& route, const std::string& outputPath, const std::string& sourcePath);
     void OpenWatchdog();
     void ReportMissingSettingsFile();
 
@@ -88,6 +90,7 @@ private:
     MailSender m_mail;
     std::unique_ptr<DebugMailer> m_debugMailer;
     Receipts m_receipts;
+    std::unique_ptr<RelayedAudio> m_audio;
     FolderLock m_lock;
     PostMoveCommands m_postMove;
     FileTransfer m_transfer;

@@ -86,7 +86,7 @@ bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination,
     if (route.m_bUniqueFile && !route.m_bDontPrependNumber) outputPath += file.GetNextNumberText(outputFolder);
     outputPath += name;
     std::string source = workingSource;
-    const std::string converted = m_hooks.convert ? m_hooks.convert(route, workingSource, outputPath) : std::string();
+    const std::string converted = m_hooks.convert ? m_hooks.convert(route, workingSource, name, outputPath) : std::string();
     if (!converted.empty()) source = converted;
     Status("to " + Shown(outputPath) + " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source))) +
            ".");
@@ -127,7 +127,7 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
         const bool goOn = !firstFailed && route.m_bDontFailIfFirstOutputSucceeds;
         if (anyFailed && route.m_bAbortFailedFiles && !goOn) break;
         if (!ok) continue;
-        if (route.m_bSendReceiptViaPinwell && m_hooks.receipt) m_hooks.receipt(route, outputPath, name);
+        if (route.m_bSendReceiptViaPinwell && m_hooks.receipt) m_hooks.receipt(route, outputPath, name, workingSource);
         if (route.m_bExecuteBatsAfterMove) m_postMove.RunPostMoveBatchFiles(outputFolder);
     }
     if (!localCopy.empty()) platform::RemoveFile(localCopy);

@@ -26,9 +26,14 @@ struct RelayHooks {
     // May replace the working source by a converted file and change the
     // output path; returns the converted file (deleted after the copy), or
     // an empty text when nothing was converted.
-    std::function<std::string(CDirOptions& route, const std::string& workingSource, std::string& outputPath)> convert;
-    // A receipt for an output that received the file.
-    std::function<void(CDirOptions& route, const std::string& outputPath, const std::string& fileName)> receipt;
+    std::function<std::string(CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
+                              std::string& outputPath)>
+        convert;
+    // A receipt for an output that received the file (sourcePath: the local
+    // file it was made from, before any conversion).
+    std::function<void(CDirOptions& route, const std::string& outputPath, const std::string& fileName,
+                       const std::string& sourcePath)>
+        receipt;
 };
 
 class FileTransfer {

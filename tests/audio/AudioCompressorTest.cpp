@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "AudioTestSupport.h"
+#include "support/AudioTestSupport.h"
 #include "audio/AudioCompressor.h"
 #include "audio/ByteOrder.h"
 #include "platform/FileSystem.h"

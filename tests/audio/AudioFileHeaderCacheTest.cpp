@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AudioTestSupport.h"
+#include "support/AudioTestSupport.h"
 #include "audio/AudioFileHeaderCache.h"
 #include "platform/FileSystem.h"
 #include "support/FakeClock.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AudioTestSupport.h"
+#include "support/AudioTestSupport.h"
 #include "audio/AudioFileHeader.h"
 #include "audio/AudioFileMerge.h"
 #include "platform/FileSystem.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AudioTestSupport.h"
+#include "support/AudioTestSupport.h"
 #include "audio/CartChunk.h"
 
 using namespace std::string_literals;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AudioTestSupport.h"
+#include "support/AudioTestSupport.h"
 #include "audio/FormatList.h"
 #include "platform/File.h"
 #include "support/TempDir.h"

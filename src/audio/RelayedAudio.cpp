@@ -1,0 +1,174 @@
+#include "audio/RelayedAudio.h"
+
+
+#include "audio/AudioCompressor.h"
+#include "config/SettingsReads.h"
+#include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+#include "platform/Process.h"
+#include "platform/Wildcard.h"
+#include "transport/Credentials.h"
+#include "transport/FileNames.h"
+#include "transport/FtpFile.h"
+#include "transport/PathJoin.h"
+
+namespace pv {
+
+namespace {
+
+constexpr int kMp3 = 85;
+constexpr int kFirstExternal = 1000;
+
+std::string LowerExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (char& c : ext) c = platform::AsciiLower(c);
+    return ext;
+}
+
+bool IsAudioName(const std::string& name) {
+    const std::string ext = LowerExtension(name);
+    return ext == ".wav" || ext == ".mp2" || ext == ".mp3" || ext == ".mp4" || ext == ".3gp";
+}
+
+// The file name part of a path: after its last "/" and its last "\".
+std::string NameOf(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string ReplaceExtension(const std::string& path, const std::string& extensionFrom) {
+    const std::string name = NameOf(extensionFrom);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) return path;
+    const size_t cut = path.find_last_of("\\/");
+    const size_t nameStart = cut == std::string::npos ? 0 : cut + 1;
+    const size_t oldDot = path.rfind('.');
+    const std::string stem = (oldDot == std::string::npos || oldDot < nameStart) ? path : path.substr(0, oldDot);
+    return stem + name.substr(dot);
+}
+
+// Why an external program could not run, in the words operators know.
+std::string StartFailure(const std::string& program, const std::string& source, const std::string& target) {
+    if (source.size() + target.size() + program.size() > 1024 * 1024)
+        return "Compression arguments exceed 1024 bytes.\n" + source + "\n" + target;
+    if (platform::Exists(program) != platform::Existence::present) return "Compression: File not found: " + program;
+    if (!platform::IsExecutable(program)) return "Compression: File is not a batch or executable: " + program;
+    return "Compression Unknown Internal failure. Call Quillmark";
+}
+
+}  // namespace
+
+bool RelayedAudio::NeedsConversion(const CDirOptions& route, const std::string& sourceName,
+                                   const CAudioFileHeader& header, bool headerRead, bool convertCartToChunk) {
+    if (!IsAudioName(sourceName) || route.m_nAudioFormat == 0) return false;
+    const int sourceTag = headerRead ? header.FormatTag() : -1;
+    if (sourceTag != route.m_nAudioFormat || convertCartToChunk) return true;
+    if (!route.m_bLockSampleOnDecode) return false;
+    if (static_cast<int>(header.SampleRate()) == route.m_nLockedSampleRate) return false;
+    const bool mp3Kept = route.m_bDontRecompressMP3Files && LowerExtension(sourceName) == ".mp3" &&
+                         (route.m_nAudioFormat == kMp3 || route.m_nAudioFormat == 1001);
+    return !mp3Kept;
+}
+
+std::string RelayedAudio::ConvertRelayedAudio(CDirOptions& route, const std::string& workingFile,
+                                              const std::string& sourceName, std::string& outputPath) {
+    CAudioFileHeader header(&m_reporter);
+    const bool headerRead = header.ReadHeader(workingFile);
+    if (!NeedsConversion(route, sourceName, header, headerRead, m_settings.convertCartToChunk)) return {};
+    const int sourceTag = headerRead ? header.FormatTag() : 0;
+    m_debug.Write("Attempting to recompress file.\n    Input file: " + workingFile + "\n    Source format: " +
+                  std::to_string(sourceTag) + "\n    Destination format: " + std::to_string(route.m_nAudioFormat) +
+                  "\n    pDirOptions->m_bDontRecompressMP3Files: " + (route.m_bDontRecompressMP3Files ? "1" : "0") +
+                  "\n");
+    std::string target = m_files.TempFolder() + "x";
+    CFTPFile(m_files).MakeTempName(target);
+    std::string error;
+    bool ok = false;
+    // One converter per route, in this order, so two never write the same file.
+    if (!route.m_strWmaProfileName.empty()) ok = EncodeWma(route, workingFile, target, error);
+    else if (route.m_nAudioFormat >= kFirstExternal) ok = RunExternal(route, workingFile, target, outputPath, error);
+    else ok = RunCompressor(route, workingFile, target, header, error);
+    if (!ok) {
+        platform::RemoveFile(target);
+        if (!error.empty()) m_reporter.Status(error, true);
+        m_reporter.Status("Unable to compress audio file " + WithoutCredentials(outputPath) + ".", true);
+        m_reporter.Status("Moving the file " + WithoutCredentials(outputPath) + " as is instead of compressing it.",
+                          true);
+        return {};
+    }
+    outputPath = ReplaceExtension(outputPath, target);
+    if (route.m_bId3TagMp3Files) TagMp3(sourceName, target);
+    if (headerRead && header.HasCart() && m_settings.convertCartToChunk) {
+        CAudioFileHeader converted(&m_reporter);
+        converted.SetInfoFromCart(header, target, m_settings.saveEntireCartDataToTag);
+        converted.NameFromCart(header, outputPath, m_settings.nameFromCartMode);
+    }
+    return target;
+}
+
+bool RelayedAudio::RunCompressor(CDirOptions& route, const std::string& source, std::string& target,
+                                 const CAudioFileHeader& header, std::string& error) {
+    AudioCompressor compressor(m_clock);
+    compressor.SetShare(m_settings.throttlingPercentage);
+    return compressor.Compress(source, target, route.m_nAudioFormat, route.m_nAudioBitrate, route.m_nAudioRatio,
+                               JoinPath(m_settings.workingFolder, "Pressvane\\Format.dat"), error,
+                               route.m_bLockSampleOnDecode, route.m_nLockedSampleRate, &header);
+}
+
+// Program n of section "Audio Formats" gets: the file, the path to write,
+// and the name the output will have - each as one argument, never through a
+// command line a shell would split.
+bool RelayedAudio::RunExternal(CDirOptions& route, const std::string& source, std::string& target,
+                               const std::string& outputPath, std::string& error) {
+    const int n = route.m_nAudioFormat;
+    SettingsReader reads(m_settings.settingsFile);
+    std::string program = reads.String("Audio Formats", std::to_string(n) + " Exe", "echo");
+    const std::string extension = reads.String("Audio Formats", std::to_string(n) + " Ext", "mp3");
+    const bool hasFolder = program.find('\\') != std::string::npos || (!program.empty() && program.front() == '/');
+    if (!hasFolder) program = m_settings.compressionBatchFolder + program;
+    std::string hostProgram, hostSource, hostTarget;
+    platform::ToHostPath(program, hostProgram);
+    platform::ToHostPath(source, hostSource);
+    platform::ToHostPath(target, hostTarget);
+    platform::ProcessOptions options;
+    options.timeLimit = m_settings.programTimeLimit;
+    const platform::ProcessResult result =
+        platform::RunProcess(platform::CommandForScript(hostProgram, {hostSource, hostTarget, NameOf(outputPath)}),
+                             options);
+    std::string failure;
+    if (!result.started) failure = StartFailure(program, source, target) + "\n";
+    else if (result.timedOut) failure = "Compression: " + program + " did not end within its time limit.\n";
+    else if (result.signal != 0) failure = "Compression: " + program + " was stopped by signal " + std::to_string(result.signal) + ".\n";
+    else if (platform::Exists(target) != platform::Existence::present)
+        failure = "Compression: " + program + " wrote no output.\n";
+    if (!failure.empty()) {
+        error = failure + "Failed to compress audio file using compression " + std::to_string(n);
+        return false;
+    }
+    std::string folder, name;
+    SplitFolderAndName(target, &folder, &name);
+    const std::string renamed = folder + name + extension;
+    if (renamed != target && !platform::RenameReplace(target, renamed, &error)) return false;
+    target = renamed;
+    return true;
+}
+
+void RelayedAudio::TagMp3(const std::string& sourceName, const std::string& converted) {
+    const size_t dot = sourceName.rfind('.');
+    const std::string title = (dot == std::string::npos || dot == 0) ? sourceName : sourceName.substr(0, dot);
+    std::string tool, file;
+    if (!platform::ToHostPath(JoinPath(m_settings.workingFolder, "id3.exe"), tool) ||
+        !platform::ToHostPath(converted, file))
+        return;
+    platform::ProcessOptions options;
+    options.timeLimit = m_settings.programTimeLimit;
+    platform::RunProcess({tool, "-2", "-t", title, file}, options);
+}
+
+bool RelayedAudio::EncodeWma(CDirOptions&, const std::string&, std::string&, std::string& error) {
+    error = "WMA encoding is not available.";
+    return false;
+}
+
+}  // namespace pv

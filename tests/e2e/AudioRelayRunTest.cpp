@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "audio/AudioFileHeader.h"
+#include "support/AudioTestSupport.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+namespace pv {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using test::Chunk;
+using test::LE32;
+
+std::string Cart(const std::string& cutId) {
+    std::string cart(2048, '\0');
+    const auto put = [&cart](size_t offset, const std::string& text) { cart.replace(offset, text.size(), text); };
+    put(0, "0101");
+    put(4, "Budget, part 2");
+    put(68, "Desk");
+    put(132, cutId);
+    return cart;
+}
+
+std::string TagBlock(const std::string& description) {
+    const std::string block = "QMTGBEGN\r\nQMTGDESC:" + description + "\r\nQMTGENDL\r\n";
+    return Chunk("LIST", "INFO" + Chunk("ICMT", block));
+}
+
+class AudioRelayRun : public ::testing::Test {
+protected:
+    AudioRelayRun() {
+        fs::create_directories(work / "Pressvane");
+        fs::create_directories(work / "in");
+        fs::create_directories(work / "out");
+    }
+    void Settings(const std::string& routeAndMore) {
+        test::WriteWholeFile(work / "Pressvane/Pressvane.ini",
+                             "[Pressvane]\r\nLog=Yes\r\n[MoveFiles]\r\nIn0=" + work.Folder() + "in/\r\nOut0=" +
+                                 work.Folder() + "out/\r\nProcessDatFiles0=No\r\nScanTwice0=No\r\n" + routeAndMore);
+    }
+    void Input(const std::string& name, const std::string& bytes) {
+        test::WriteWholeFile(work / ("in/" + name), bytes);
+        fs::last_write_time(work / ("in/" + name), fs::file_time_type::clock::now() - 1min);
+    }
+    std::string Run() {
+        test::ChildProcess child({PRESSVANE_BIN, "/PATH=" + work.Folder(), "Once", "EasyExit", "/M"},
+                                 scratch / "out.txt");
+        EXPECT_EQ(child.Wait(120s), 0);
+        return test::ReadWholeFile(scratch / "out.txt");
+    }
+    test::TempDir work, scratch;
+};
+
+TEST_F(AudioRelayRun, Mp3RouteConvertsKeepsTagsAndNamesFromTheCart) {
+    Settings("AudioFormat0=85\r\nAudioBitrate0=128000\r\n[Cart chunk]\r\nconvert-cart-to-chunk=Yes\r\n"
+             "TargetName-from-CART=CUTID\r\n");
+    Input("budget.wav", test::PcmWav(2, 44100, 16, 44100 * 4, Chunk("cart", Cart("CUT123")), TagBlock("Budget story")));
+    const std::string log = Run();
+    const std::string out = work / "out/CUT123.mp3";
+    ASSERT_TRUE(fs::exists(out)) << log;
+    auto probe = test::Probe(out);
+    EXPECT_EQ(probe["codec_name"], "mp3");
+    EXPECT_EQ(probe["bit_rate"], "128000");
+    EXPECT_EQ(test::DecodeErrors(out), "");
+    CAudioFileHeader header;
+    ASSERT_TRUE(header.ReadHeader(out));
+    EXPECT_FALSE(header.Tag(tagDescription).empty());
+    EXPECT_NE(log.find("Changing Output filename from"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(work / "in"));
+}
+
+TEST_F(AudioRelayRun, ExternalProgramGetsEachPathAsOneArgument) {
+    const fs::path tools = work.Path() / "tools with blanks 'and' quotes";
+    fs::create_directories(tools);
+    const std::string script = (tools / "encode it.sh").string();
+    test::WriteWholeFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                                     (work / "argv.txt") + "\"\ncp \"$1\" \"$2\"\n");
+    fs::permissions(script, fs::perms::owner_all);
+    Settings("AudioFormat0=1001\r\n[Audio Formats]\r\n1001 Exe=" + script + "\r\n1001 Ext=.mp3\r\n");
+    Input("it's a clip.wav", test::PcmWav(1, 8000, 16, 16000));
+    const std::string log = Run();
+    const std::string argv = test::ReadWholeFile(work / "argv.txt");
+    EXPECT_NE(argv.find(work.Folder() + "in/it's a clip.wav\n"), std::string::npos) << argv << log;
+    EXPECT_NE(argv.find("\nit's a clip.wav\n"), std::string::npos) << argv;
+    EXPECT_TRUE(fs::exists(work / "out/it's a clip.mp3")) << log;
+}
+
+TEST_F(AudioRelayRun, MissingProgramDeliversTheFileUnchanged) {
+    Settings("AudioFormat0=1001\r\n[Audio Formats]\r\n1001 Exe=/nonexistent/encoder\r\n");
+    const std::string wav = test::PcmWav(1, 8000, 16, 16000);
+    Input("clip.wav", wav);
+    const std::string log = Run();
+    EXPECT_NE(log.find("Compression: File not found: /nonexistent/encoder"), std::string::npos) << log;
+    EXPECT_NE(log.find("Failed to compress audio file using compression 1001"), std::string::npos);
+    EXPECT_NE(log.find("Moving the file " + work.Folder() + "out/clip.wav as is instead of compressing it."),
+              std::string::npos);
+    EXPECT_EQ(test::ReadWholeFile(work / "out/clip.wav"), wav);
+}
+
+}  // namespace
+}  // namespace pv
