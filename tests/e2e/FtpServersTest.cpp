@@ -16,18 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 using Step = ScriptedFtpServer::Step;
 
-int Connect(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
+int Connect(int port) { return pv::test::ConnectLoopback(port); }
 
 // Reads what arrives within the limit, or the first bytes that arrive when
 // firstOnly; stops at end of stream (eof tells).

@@ -39,18 +39,7 @@ int CurlSend(const SmtpServer& server, const TempDir& dir, const std::string& pa
     return curl.Wait(30s);
 }
 
-int Connect(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
+int Connect(int port) { return pv::test::ConnectLoopback(port); }
 
 // One whole reply (the last line is "NNN " + text), or what came before the limit.
 std::string ReadReply(int fd, std::chrono::milliseconds limit = 10s) {

@@ -60,19 +60,6 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& logFile,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int ConnectLoopback(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Connects and reads the first reply line; empty when that fails within the limit.
 std::string ReadGreeting(int port, std::chrono::milliseconds limit) {
@@ -480,5 +467,19 @@ bool ScriptedFtpServer::WaitDone(std::chrono::milliseconds limit) const {
 }
 
 std::string ScriptedFtpServer::Error() const { return ReadWholeFile(m_dir / "out/error"); }
+
+int ConnectLoopback(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 }  // namespace pv::test

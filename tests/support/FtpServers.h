@@ -147,6 +147,9 @@ private:
     int m_port = 0;
 };
 
+// A plain TCP connection to 127.0.0.1:port; -1 when refused.
+int ConnectLoopback(int port);
+
 // JSON string literal (with quotes) for bytes: each byte is one character 0-255.
 std::string JsonBytes(const std::string& bytes);
 
