@@ -2,6 +2,7 @@
 
 
 #include "audio/AudioCompressor.h"
+#include "audio/WmaEncoder.h"
 #include "config/SettingsReads.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
@@ -166,9 +167,18 @@ void RelayedAudio::TagMp3(const std::string& sourceName, const std::string& conv
     platform::RunProcess({tool, "-2", "-t", title, file}, options);
 }
 
-bool RelayedAudio::EncodeWma(CDirOptions&, const std::string&, std::string&, std::string& error) {
-    error = "WMA encoding is not available.";
-    return false;
+bool RelayedAudio::EncodeWma(CDirOptions& route, const std::string& source, std::string& target, std::string& error) {
+    CWMMain encoder(m_files);
+    CFTPFile fileObject(m_files);
+    std::string destination = target;
+    const int32_t result = encoder.Encode(source, destination, route.m_strWmaProfileName, fileObject);
+    if (result != 0) {
+        error = encoder.ErrorText();
+        platform::RemoveFile(destination);
+        return false;
+    }
+    target = destination;
+    return true;
 }
 
 }  // namespace pv

@@ -73,6 +73,30 @@ TEST_F(AudioRelayRun, Mp3RouteConvertsKeepsTagsAndNamesFromTheCart) {
     EXPECT_TRUE(fs::is_empty(work / "in"));
 }
 
+TEST_F(AudioRelayRun, WmaProfileRouteProducesWindowsMediaAudio) {
+    const std::string text =
+        "<profile version=\"589824\" storageformat=\"1\" name=\"Newsroom 64\" description=\"\">\r\n"
+        " <streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\" streamnumber=\"1\" bitrate=\"64000\">\r\n"
+        "  <wmmediatype subtype=\"{00000161-0000-0010-8000-00AA00389B71}\">\r\n"
+        "   <waveformatex wFormatTag=\"353\" nChannels=\"1\" nSamplesPerSec=\"22050\" nAvgBytesPerSec=\"8000\""
+        " nBlockAlign=\"2048\" wBitsPerSample=\"16\"/>\r\n  </wmmediatype>\r\n </streamconfig>\r\n</profile>\r\n";
+    std::string profile = "\xFF\xFE";
+    for (char c : text) profile += std::string{c, '\0'};
+    test::WriteWholeFile(work / "Pressvane/news64.prx", profile);
+    Settings("AudioFormat0=1\r\nLockSampleOnDecode0=Yes\r\nLockSampleRate0=8000\r\nWMAProfileName0=" + work.Folder() +
+             "Pressvane/news64.prx\r\n");
+    Input("bulletin.wav", test::PcmWav(1, 22050, 16, 22050 * 2 * 2));
+    const std::string log = Run();
+    const std::string out = work / "out/bulletin.wma";
+    ASSERT_TRUE(fs::exists(out)) << log;
+    auto probe = test::Probe(out);
+    EXPECT_EQ(probe["format_name"], "asf");
+    EXPECT_EQ(probe["codec_name"], "wmav2");
+    EXPECT_EQ(probe["sample_rate"], "22050");
+    EXPECT_EQ(probe["channels"], "1");
+    EXPECT_EQ(test::DecodeErrors(out), "");
+}
+
 TEST_F(AudioRelayRun, ExternalProgramGetsEachPathAsOneArgument) {
     const fs::path tools = work.Path() / "tools with blanks 'and' quotes";
     fs::create_directories(tools);
