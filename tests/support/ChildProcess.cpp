@@ -29,6 +29,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    // The program runs in the folder of its output file, so whatever it drops
+    // in its current folder stays in the test's scratch space.
+    const std::string folder = outputFile.substr(0, outputFile.find_last_of('/') + 1);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     if (posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), env.data()) != 0) m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);
 }
