@@ -34,14 +34,14 @@ void PrintLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-void RunTicks(CPressvaneDlg& service, platform::InstanceLock* instance, platform::Clock& clock) {
+void RunTicks(CPressvaneDlg& service, platform::InstanceLock* instance) {
     for (;;) {
         if (platform::TakeExitRequest()) service.RequestExit();
         for (int toggles = platform::TakePauseToggles(); toggles > 0; --toggles) service.TogglePause();
         if (instance && instance->TakeShowRequest())
             service.GetReporter().Status("Another start of the service asked this one to show itself.", false);
         if (service.OnTimer()) break;
-        clock.SleepFor(kTickPeriod);
+        service.WaitForTick(kTickPeriod);
     }
     service.JoinMonitor();
     service.OnTimer();  // the last lines reach the status log
@@ -68,7 +68,7 @@ int RunConsoleService(const std::vector<std::string>& arguments, const std::stri
     service.OnInitDialog();
     PrintLine("Working folder: " + service.WorkingFolder());
     PrintLine(service.LastStartedLine());
-    RunTicks(service, instance.get(), clock);
+    RunTicks(service, instance.get());
     return 0;
 }
 

@@ -48,6 +48,8 @@ public:
     void TogglePause();
     // Waits for the monitor thread to end (after it has finished).
     void JoinMonitor();
+    // Waits up to one timer period, returning early when the monitor finishes.
+    void WaitForTick(std::chrono::milliseconds period) { m_state.WaitFinished(period); }
 
     StatusBoard& Status() { return m_status; }
     Reporter& GetReporter() { return m_reporter; }

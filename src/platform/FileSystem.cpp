@@ -106,9 +106,29 @@ bool WriteAll(int fd, const char* data, size_t count) {
     return true;
 }
 
+// The kernel copies (and may share blocks) without the data passing through
+// us; file systems that cannot do that fall back to the read/write loop.
+enum class KernelCopy { done, failed, unsupported };
+
+KernelCopy CopyInKernel(int source, int target) {
+    for (bool first = true;; first = false) {
+        const ssize_t n = ::copy_file_range(source, nullptr, target, nullptr, 1 << 30, 0);
+        if (n > 0) continue;
+        if (n == 0) return KernelCopy::done;
+        if (errno == EINTR) continue;
+        const bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+        return first && unsupported ? KernelCopy::unsupported : KernelCopy::failed;
+    }
+}
+
 bool CopyBytes(int source, int target, const std::string& hostFrom, const std::string& hostTo,
                std::string* error) {
-    constexpr size_t bufferSize = 64 * 1024;
+    switch (CopyInKernel(source, target)) {
+    case KernelCopy::done: return true;
+    case KernelCopy::failed: return FailErrno(error, "cannot copy", hostFrom + " to " + hostTo);
+    case KernelCopy::unsupported: break;
+    }
+    constexpr size_t bufferSize = 256 * 1024;
     const auto buffer = std::make_unique<char[]>(bufferSize);
     for (;;) {
         ssize_t got = 0;
@@ -218,6 +238,20 @@ bool SetModifiedTime(const std::string& path, std::time_t modified, std::string*
     const struct timespec times[2] = {{0, UTIME_OMIT}, {modified, 0}};
     if (::utimensat(AT_FDCWD, WithoutTrailingSeparator(host).c_str(), times, 0) == 0) return true;
     return FailErrno(error, "cannot set the modified time of", host);
+}
+
+Existence DescribeEntry(const std::string& path, DirEntry& entry) {
+    std::string host;
+    if (!Map(path, host, nullptr)) return Existence::unknown;
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0)
+        return (errno == ENOENT || errno == ENOTDIR) ? Existence::absent : Existence::unknown;
+    const size_t cut = host.find_last_of('/');
+    entry.name = cut == std::string::npos ? host : host.substr(cut + 1);
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    entry.size = st.st_size;
+    entry.modified = st.st_mtime;
+    return Existence::present;
 }
 
 bool ListFolder(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& out,

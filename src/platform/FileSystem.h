@@ -42,6 +42,10 @@ struct DirEntry {
     std::time_t modified = 0;
 };
 
+// One entry, found without listing its folder (the name is the one on disk,
+// which may differ from the path in letter case).
+Existence DescribeEntry(const std::string& path, DirEntry& entry);
+
 // The entries of folder whose names match the wildcard pattern (Windows rules,
 // see WildcardMatch; an empty pattern means "*"), without "." and "..", sorted
 // by name without regard to ASCII case (equal names then byte-wise), so the

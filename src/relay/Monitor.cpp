@@ -25,7 +25,7 @@ void Monitor::Run() {
         WaitBetweenPasses();
         if (m_state.twice) m_state.once = true;
     }
-    m_state.finished = true;
+    m_state.MarkFinished();
 }
 
 void Monitor::RunPass() {

@@ -2,7 +2,10 @@
 // The flags and times the monitor thread shares with the front end.  Each has
 // one writer; the other side polls it.
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <ctime>
+#include <mutex>
 
 namespace pv {
 
@@ -24,6 +27,24 @@ struct MonitorState {
     std::atomic<int> lastHour{25};  // 25 before the first pass, -1 after a failed conversion
     std::atomic<bool> newHour{false};
     std::atomic<int> passCount{0};
+
+    // The monitor's last action: lets a waiting front end know at once.
+    void MarkFinished() {
+        {
+            std::lock_guard<std::mutex> lock(m_finishMutex);
+            finished = true;
+        }
+        m_finishedChanged.notify_all();
+    }
+    // Waits up to `limit` for the monitor to finish; true when it has.
+    bool WaitFinished(std::chrono::milliseconds limit) {
+        std::unique_lock<std::mutex> lock(m_finishMutex);
+        return m_finishedChanged.wait_for(lock, limit, [this] { return finished.load(); });
+    }
+
+private:
+    std::mutex m_finishMutex;
+    std::condition_variable m_finishedChanged;
 };
 
 }  // namespace pv

@@ -316,6 +316,15 @@ void CFTPFile::FindFirstLocal(const std::string& pattern, FindSlot& slot) {
     const size_t cut = pattern.find_last_of("\\/");
     folder = cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1);
     mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+    if (mask.find_first_of("*?") == std::string::npos && !mask.empty()) {
+        // One named file: look at it alone instead of listing its whole folder.
+        platform::DirEntry entry;
+        const platform::Existence state = platform::DescribeEntry(pattern, entry);
+        if (state == platform::Existence::present) slot.local.push_back(entry);
+        else if (state == platform::Existence::unknown) m_strErrorText = "Cannot examine " + pattern + ".";
+        slot.found = state == platform::Existence::present;
+        return;
+    }
     std::string error;
     if (!platform::ListFolder(folder, mask, slot.local, &error)) {
         slot.local.clear();
