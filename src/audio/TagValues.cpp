@@ -1,5 +1,7 @@
 #include "audio/TagValues.h"
 
+#include "platform/Clock.h"
+
 #include "platform/Wildcard.h"
 
 namespace pv::audio {
@@ -84,15 +86,7 @@ int FadeCode(std::string_view word) {
 }
 
 std::time_t MakeLocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_sec = second;
-    parts.tm_isdst = -1;  // the system decides daylight saving
-    return std::mktime(&parts);
+    return platform::Clock::MakeLocalTime(year, month, day, hour, minute, second);
 }
 
 std::time_t ParseTagDate(std::string_view text, bool stopDate) {

@@ -17,6 +17,9 @@ public:
     std::time_t NowSeconds() const { return std::chrono::system_clock::to_time_t(Now()); }
     // Local broken-down time; false when the conversion fails.
     static bool LocalTime(std::time_t t, std::tm& out);
+    // Seconds since the epoch of a local calendar time (month 1-12); the
+    // system decides daylight saving.  -1 when it cannot be represented.
+    static std::time_t MakeLocalTime(int year, int month, int day, int hour, int minute, int second);
 };
 
 class SystemClock final : public Clock {

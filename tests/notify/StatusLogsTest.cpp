@@ -13,15 +13,7 @@ namespace pv {
 namespace {
 
 std::chrono::system_clock::time_point LocalTimePoint(int year, int month, int day, int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
+    return std::chrono::system_clock::from_time_t(platform::Clock::MakeLocalTime(year, month, day, hour, minute, second));
 }
 
 class StatusLogs : public ::testing::Test {
