@@ -45,7 +45,7 @@ bool FileTransfer::RenameSpacesToUnderscores(CDirOptions& route, std::string& na
 
 bool FileTransfer::DownloadInput(const std::string& input, const std::string& name, std::string& localCopy) {
     CFTPFile file(m_files);
-    localCopy = m_files.TempFolder() + "QMDBTemp" + std::to_string(m_files.NextTempCounter()) + "_" + name;
+    localCopy = m_files.NewTempCopyName("_" + name);
     if (file.CopyFile(input, localCopy)) return true;
     Status("Unable to copy file " + name + ". " + file.ErrorText());
     localCopy.clear();

@@ -109,6 +109,10 @@ int FileAccess::NextTempCounter() {
     return value;
 }
 
+std::string FileAccess::NewTempCopyName(const std::string& suffix) {
+    return TempFolder() + "QMDBTemp" + std::to_string(NextTempCounter()) + suffix;
+}
+
 int FileAccess::TakeFindSlot() {
     std::lock_guard<std::mutex> lock(m_findMutex);
     if (m_findCount + 1 >= kFindSlots) return -1;

@@ -66,6 +66,8 @@ public:
     // $TMPDIR, or /tmp) on first use.
     std::string TempFolder();
     int NextTempCounter();
+    // A fresh name for a temporary local copy: "<temp folder>QMDBTemp<n>" + suffix.
+    std::string NewTempCopyName(const std::string& suffix = ".tmp");
 
     // The find table, shared by all file objects.
     int TakeFindSlot();

@@ -187,7 +187,7 @@ bool CFTPFile::CopyLocal(const std::string& source, const std::string& destinati
 }
 
 bool CFTPFile::CopyFtpToFtp(const std::string& source, const std::string& destination) {
-    const std::string temporary = m_access.TempFolder() + "QMDBTemp" + std::to_string(m_access.NextTempCounter()) + ".tmp";
+    const std::string temporary = m_access.NewTempCopyName();
     const std::string shownSource = WithoutCredentials(source), shownDestination = WithoutCredentials(destination);
     bool ok = GetFTPFile(source, temporary);
     if (!ok) {

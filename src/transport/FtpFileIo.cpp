@@ -21,7 +21,7 @@ bool Writable(unsigned mode) { return (mode & 0x3) != platform::File::modeRead; 
 }  // namespace
 
 bool CFTPFile::OpenFtp(const std::string& path, unsigned mode, std::string* error) {
-    m_tempCopy = m_access.TempFolder() + "QMDBTemp" + std::to_string(m_access.NextTempCounter()) + ".tmp";
+    m_tempCopy = m_access.NewTempCopyName();
     const bool create = mode & platform::File::modeCreate;
     const bool keep = mode & platform::File::modeNoTruncate;
     if (!create || keep) {
