@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FolderCaseIndex.h"
 #include "platform/HostPath.h"
 #include "platform/Wildcard.h"
 
@@ -147,9 +148,46 @@ bool IsSameFile(const struct stat& source, const std::string& hostTo) {
            target.st_ino == source.st_ino;
 }
 
+bool Renamed(const std::string& hostFrom, const std::string& hostTo) {
+    FolderCaseIndex::Shared().NoteRemoved(hostFrom);
+    FolderCaseIndex::Shared().NoteAdded(hostTo);
+    return true;
+}
+
+constexpr mode_t kNewFileMode = 0644;  // less the process's umask
+
 int OpenTarget(const std::string& hostTo, bool failIfExists) {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
-    return ::open(hostTo.c_str(), flags, 0644);
+    return ::open(hostTo.c_str(), flags, kNewFileMode);
+}
+
+// The umask, read without changing it (umask() would, for a moment, for
+// every thread).
+mode_t ProcessUmask() {
+    static const mode_t mask = [] {
+        mode_t found = 022;
+        if (FILE* status = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            unsigned value = 0;
+            while (std::fgets(line, sizeof line, status))
+                if (std::sscanf(line, "Umask: %o", &value) == 1) found = static_cast<mode_t>(value & 0777);
+            std::fclose(status);
+        }
+        return found;
+    }();
+    return mask;
+}
+
+// A copy writes through a symbolic link at the target; a rename would
+// replace the link itself.
+bool IsSymbolicLink(const std::string& host) {
+    struct stat st {};
+    return ::lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool RenameStandsInForCopy(const struct stat& source, const std::string& hostTo) {
+    return S_ISREG(source.st_mode) && source.st_nlink == 1 && source.st_uid == ::geteuid() &&
+           !IsSameFile(source, hostTo) && !IsSymbolicLink(hostTo);
 }
 
 }  // namespace
@@ -177,7 +215,10 @@ bool MakeDirs(const std::string& path, std::string* error) {
     std::error_code ec;
     std::filesystem::create_directories(WithoutTrailingSeparator(host), ec);
     struct stat st {};
-    if (::stat(WithoutTrailingSeparator(host).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    if (::stat(WithoutTrailingSeparator(host).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (!ec) FolderCaseIndex::Shared().NoteAdded(host);
+        return true;
+    }
     if (error) *error = "cannot create folder " + host + ": " + (ec ? ec.message() : "not a folder");
     return false;
 }
@@ -185,7 +226,11 @@ bool MakeDirs(const std::string& path, std::string* error) {
 bool RemoveFile(const std::string& path, std::string* error) {
     std::string host;
     if (!Map(path, host, error)) return false;
-    if (::unlink(host.c_str()) == 0 || errno == ENOENT) return true;
+    if (::unlink(host.c_str()) == 0) {
+        FolderCaseIndex::Shared().NoteRemoved(host);
+        return true;
+    }
+    if (errno == ENOENT) return true;
     SetErrno(error, "cannot remove", host);
     return false;
 }
@@ -193,7 +238,7 @@ bool RemoveFile(const std::string& path, std::string* error) {
 bool RenameReplace(const std::string& from, const std::string& to, std::string* error) {
     std::string hostFrom, hostTo;
     if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
-    if (::rename(hostFrom.c_str(), hostTo.c_str()) == 0) return true;
+    if (::rename(hostFrom.c_str(), hostTo.c_str()) == 0) return Renamed(hostFrom, hostTo);
     SetErrno(error, "cannot rename", hostFrom + " to " + hostTo);
     return false;
 }
@@ -201,12 +246,13 @@ bool RenameReplace(const std::string& from, const std::string& to, std::string* 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error) {
     std::string hostFrom, hostTo;
     if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
-    if (::renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (::renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) == 0)
+        return Renamed(hostFrom, hostTo);
     if (errno == EINVAL || errno == ENOSYS) {
         // File systems without RENAME_NOREPLACE: link refuses an existing target.
         if (::link(hostFrom.c_str(), hostTo.c_str()) == 0) {
             ::unlink(hostFrom.c_str());
-            return true;
+            return Renamed(hostFrom, hostTo);
         }
     }
     SetErrno(error, "cannot rename", hostFrom + " to " + hostTo);
@@ -291,10 +337,31 @@ bool CopyFileContents(const std::string& from, const std::string& to, bool failI
     if (!target.IsOpen()) return FailErrno(error, "cannot create", hostTo);
     const bool copied = CopyBytes(source.Get(), target.Get(), hostFrom, hostTo, error);
     const bool closed = target.Close();
+    FolderCaseIndex::Shared().NoteAdded(hostTo);
     if (copied && closed) return true;
     if (copied) SetErrno(error, "cannot write", hostTo);
     ::unlink(hostTo.c_str());
     return false;
+}
+
+MoveResult MoveByRename(const std::string& from, const std::string& to, std::string* error) {
+    std::string hostFrom, hostTo;
+    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return MoveResult::failed;
+    struct stat st {};
+    if (::lstat(hostFrom.c_str(), &st) != 0) {
+        SetErrno(error, "cannot move", hostFrom);
+        return MoveResult::failed;
+    }
+    if (!RenameStandsInForCopy(st, hostTo)) return MoveResult::copyInstead;
+    if (::rename(hostFrom.c_str(), hostTo.c_str()) != 0) {
+        if (errno == EXDEV) return MoveResult::copyInstead;
+        SetErrno(error, "cannot move", hostFrom + " to " + hostTo);
+        return MoveResult::failed;
+    }
+    Renamed(hostFrom, hostTo);
+    const mode_t copyMode = kNewFileMode & ~ProcessUmask();
+    if ((st.st_mode & 07777) != copyMode) ::chmod(hostTo.c_str(), copyMode);
+    return MoveResult::moved;
 }
 
 }  // namespace pv::platform

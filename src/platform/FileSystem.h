@@ -62,4 +62,15 @@ bool ListFolder(const std::string& folder, const std::string& pattern, std::vect
 bool CopyFileContents(const std::string& from, const std::string& to, bool failIfExists,
                       std::string* error = nullptr);
 
+// Moves a file by renaming it, where that leaves exactly what copying it and
+// then removing the source would: both names on one file system, the source
+// a regular file owned by this user with no other name (hard link), the
+// target not the source itself.  An existing target is replaced atomically,
+// and the moved file gets the permissions a copy would get.
+//   moved       - done;
+//   copyInstead - a rename cannot stand in for the copy; nothing was changed;
+//   failed      - the rename failed (error set); the source is still in place.
+enum class MoveResult { moved, copyInstead, failed };
+MoveResult MoveByRename(const std::string& from, const std::string& to, std::string* error = nullptr);
+
 }  // namespace pv::platform

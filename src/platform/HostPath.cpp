@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "platform/FolderCaseIndex.h"
 #include "platform/Wildcard.h"
 
 namespace pv::platform {
@@ -134,16 +135,30 @@ bool FindEntryIgnoringCase(const std::string& folder, const std::string& name, s
 // Replaces each component that does not exist as written by the entry that
 // matches it without regard to case.  Stops at the first component that is
 // missing altogether: nothing below it can exist, so the rest stays as written.
+// The common case - a file about to be made in a folder written correctly -
+// costs one look at the folder, and its listing is usually known already.
 void ResolveCase(const std::string& base, std::vector<std::string>& parts) {
-    if (NameExists(JoinAll(base, parts))) return;
+    if (parts.empty() || NameExists(JoinAll(base, parts))) return;
     std::string current = base;
-    for (auto& part : parts) {
+    size_t first = 0;
+    const std::string parent = JoinAll(base, {parts.begin(), parts.end() - 1});
+    if (parts.size() > 1 && NameExists(parent)) {
+        current = parent;
+        first = parts.size() - 1;
+    }
+    bool asWritten = true;  // the whole path is known not to exist as written
+    for (size_t index = first; index < parts.size(); ++index) {
+        std::string& part = parts[index];
         const std::string candidate = Join(current, part);
-        if (!NameExists(candidate)) {
-            std::string found;
-            if (!FindEntryIgnoringCase(current, part, found)) return;
-            part = found;
+        const bool knownMissing = asWritten && index == parts.size() - 1;
+        if (!knownMissing && NameExists(candidate)) {
+            current = candidate;
+            continue;
         }
+        std::string found;
+        if (!FolderCaseIndex::Shared().MayHold(current, part) || !FindEntryIgnoringCase(current, part, found)) return;
+        part = found;
+        asWritten = false;
         current = Join(current, part);
     }
 }

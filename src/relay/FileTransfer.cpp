@@ -53,7 +53,7 @@ bool FileTransfer::DownloadInput(const std::string& input, const std::string& na
 }
 
 bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
-                                const std::string& name) {
+                                const std::string& name, bool mayMoveSource, bool& moved) {
     CFTPFile file(m_files);
     file.SetSkipDestinationSizeCheck(route.m_bNoSizeCheckForFtp);
     auto failed = [&](const char* what) {
@@ -62,6 +62,14 @@ bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, c
                "\nDestination File: " + Shown(outputPath) + ". " + file.ErrorText());
         return false;
     };
+    // A rename never shows a partial file, so it needs no temporary name.
+    if (mayMoveSource) {
+        switch (file.MoveLocalFile(source, outputPath)) {
+            case platform::MoveResult::moved: return moved = true;
+            case platform::MoveResult::failed: return failed("transfer");
+            case platform::MoveResult::copyInstead: break;
+        }
+    }
     if (!route.m_bUseTmpFilenameDuringCopy) return file.CopyFile(source, outputPath) || failed("transfer");
     const std::string temporary = outputPath + ".tmp";
     if (!file.CopyFile(source, temporary)) return failed("transfer");
@@ -72,28 +80,32 @@ bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, c
 
 // One output: folder (with prefix), lock, unique name, conversion, copy.
 bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
-                             const std::string& workingSource, std::string& outputPath, std::string& outputFolder) {
-    outputFolder = destination;
+                             const std::string& workingSource, bool mayMoveSource, Delivery& delivery) {
+    delivery.folder = destination;
     const std::string prefix = PrefixFolder(name, route.m_nPrefixCharCount);
     CFTPFile file(m_files);
     if (!prefix.empty()) {
-        outputFolder += prefix + SeparatorFor(destination);
-        file.mkdir(outputFolder);  // before it is locked: a lock needs its folder
+        delivery.folder += prefix + SeparatorFor(destination);
+        file.mkdir(delivery.folder);  // before it is locked: a lock needs its folder
     }
-    if (route.m_bLockOutputFolders && !m_lock.LockDir(file, outputFolder)) return false;
+    if (route.m_bLockOutputFolders && !m_lock.LockDir(file, delivery.folder)) return false;
     // The number is drawn under the lock, so two writers never share one.
-    outputPath = outputFolder;
-    if (route.m_bUniqueFile && !route.m_bDontPrependNumber) outputPath += file.GetNextNumberText(outputFolder);
-    outputPath += name;
+    delivery.path = delivery.folder;
+    if (route.m_bUniqueFile && !route.m_bDontPrependNumber) delivery.path += file.GetNextNumberText(delivery.folder);
+    delivery.path += name;
     std::string source = workingSource;
-    const std::string converted = m_hooks.convert ? m_hooks.convert(route, workingSource, name, outputPath) : std::string();
+    const std::string converted =
+        m_hooks.convert ? m_hooks.convert(route, workingSource, name, delivery.path) : std::string();
     if (!converted.empty()) source = converted;
-    Status("to " + Shown(outputPath) + " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source))) +
-           ".");
-    const bool copied = CopyToOutput(route, source, outputPath, name);
-    if (copied) Status("Success: Output FileSize: " + std::to_string(file.GetFileSize(outputPath)) + ".");
-    if (!converted.empty()) platform::RemoveFile(converted);
-    if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, outputFolder);
+    Status("to " + Shown(delivery.path) +
+           " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source))) + ".");
+    // A converted file is ours alone and goes away after this output.
+    bool moved = false;
+    const bool copied = CopyToOutput(route, source, delivery.path, name, mayMoveSource || !converted.empty(), moved);
+    delivery.movedSource = moved && converted.empty();
+    if (copied) Status("Success: Output FileSize: " + std::to_string(file.GetFileSize(delivery.path)) + ".");
+    if (!converted.empty() && !moved) platform::RemoveFile(converted);
+    if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, delivery.folder);
     return copied;
 }
 
@@ -115,9 +127,16 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
     }
     bool anyFailed = false;
     bool firstFailed = false;
+    bool inputMoved = false;
     for (size_t index = 0; index < route.m_strDestDirs.size(); ++index) {
-        std::string outputPath, outputFolder;
-        const bool ok = DeliverTo(route, route.m_strDestDirs[index], name, workingSource, outputPath, outputFolder);
+        // The last output may take the working file itself (a rename instead
+        // of a copy) when nothing needs it afterwards: it is our local copy
+        // of an FTP input, or the input, which is deleted after this output.
+        const bool lastOutput = index + 1 == route.m_strDestDirs.size();
+        const bool sourceGoesAway = !localCopy.empty() || !anyFailed || route.m_bDeleteFailedFiles;
+        Delivery delivery;
+        const bool ok =
+            DeliverTo(route, route.m_strDestDirs[index], name, workingSource, lastOutput && sourceGoesAway, delivery);
         if (!ok) {
             anyFailed = true;
             firstFailed = firstFailed || index == 0;
@@ -127,12 +146,16 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
         const bool goOn = !firstFailed && route.m_bDontFailIfFirstOutputSucceeds;
         if (anyFailed && route.m_bAbortFailedFiles && !goOn) break;
         if (!ok) continue;
-        if (route.m_bSendReceiptViaPinwell && m_hooks.receipt) m_hooks.receipt(route, outputPath, name, workingSource);
-        if (route.m_bExecuteBatsAfterMove) m_postMove.RunPostMoveBatchFiles(outputFolder);
+        inputMoved = delivery.movedSource && localCopy.empty();
+        if (route.m_bSendReceiptViaPinwell && m_hooks.receipt) {
+            m_hooks.receipt(route, delivery.path, name, delivery.movedSource ? delivery.path : workingSource);
+        }
+        if (route.m_bExecuteBatsAfterMove) m_postMove.RunPostMoveBatchFiles(delivery.folder);
     }
     if (!localCopy.empty()) platform::RemoveFile(localCopy);
     if (anyFailed && !route.m_bDeleteFailedFiles) return;
     Status("Deleting " + Shown(input) + ".");
+    if (inputMoved) return;
     CFTPFile remover(m_files);
     if (remover.Remove(input) != 0) Status("Unable to delete " + Shown(input) + ". " + remover.ErrorText());
 }

@@ -2,7 +2,9 @@
 // Relays one selected file of a route to each of its outputs: output names
 // (prefix folder, unique number), folder lock, FTP input through a local copy,
 // the conversion hook, copy (optionally under a temporary name), receipts and
-// post-move commands; the input is deleted once every output has it.
+// post-move commands; the input is deleted once every output has it.  On one
+// file system the last output gets the file by a rename where that leaves
+// the same result as a copy and the deletion.
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -45,13 +47,18 @@ public:
     void Transfer(CDirOptions& route, const tagFileInfo& file);
 
 private:
-    struct Output;
+    struct Delivery {
+        std::string path;          // the file delivered
+        std::string folder;        // its folder, prefix folder included
+        bool movedSource = false;  // the working source itself was renamed there
+    };
+
     bool RenameSpacesToUnderscores(CDirOptions& route, std::string& name);
     bool DownloadInput(const std::string& input, const std::string& name, std::string& localCopy);
     bool DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
-                   const std::string& workingSource, std::string& deliveredPath, std::string& deliveredFolder);
+                   const std::string& workingSource, bool mayMoveSource, Delivery& delivery);
     bool CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
-                      const std::string& name);
+                      const std::string& name, bool mayMoveSource, bool& moved);
     void Status(const std::string& text) { m_reporter.Status(text, true); }
 
     FileAccess& m_files;

@@ -186,6 +186,19 @@ bool CFTPFile::CopyLocal(const std::string& source, const std::string& destinati
     return false;
 }
 
+platform::MoveResult CFTPFile::MoveLocalFile(const std::string& source, const std::string& destination) {
+    m_strErrorText.clear();
+    if (IsFtpUrl(NormalisePath(source)) || IsFtpUrl(NormalisePath(destination))) return platform::MoveResult::copyInstead;
+    std::string from = source, to = destination;
+    if (!ParseCredentials(from, &m_strErrorText) || !ParseCredentials(to, &m_strErrorText))
+        return platform::MoveResult::failed;
+    const platform::MoveResult result = platform::MoveByRename(from, to, &m_strErrorText);
+    // A rename keeps the source's modified time, as a local copy does.
+    if (result == platform::MoveResult::moved && m_access.Settings().updateDateTimeForUncDestinations)
+        platform::SetModifiedTime(to, m_access.Clock().NowSeconds());
+    return result;
+}
+
 bool CFTPFile::CopyFtpToFtp(const std::string& source, const std::string& destination) {
     const std::string temporary = m_access.NewTempCopyName();
     const std::string shownSource = WithoutCredentials(source), shownDestination = WithoutCredentials(destination);

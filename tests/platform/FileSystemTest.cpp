@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
@@ -142,6 +143,76 @@ TEST(CopyFileContents, RemovesATargetItCouldNotFinish) {
     EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "to.txt"));
     EXPECT_EQ(::stat("/dev/full", &st), 0);
+}
+
+ino_t Inode(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(MoveByRename, MovesWhereARenameLeavesWhatACopyWould) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "in.bin", "news");
+    test::WriteWholeFile(dir / "out.bin", "old");
+    ASSERT_EQ(::chmod((dir / "in.bin").c_str(), 0600), 0);
+    ASSERT_TRUE(SetModifiedTime(dir / "in.bin", 946684800));
+    const ino_t inode = Inode(dir / "in.bin");
+    std::string error;
+    EXPECT_EQ(MoveByRename(dir / "in.bin", dir / "OUT.BIN", &error), MoveResult::moved) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir / "in.bin"));
+    EXPECT_EQ(test::ReadWholeFile(dir / "out.bin"), "news");  // replaced, found without regard to case
+    EXPECT_EQ(Inode(dir / "out.bin"), inode);
+    EXPECT_EQ(ModifiedTime(dir / "out.bin"), 946684800);
+    // The permissions a copy would have got, not the source's.
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "out.bin").c_str(), &st), 0);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0644 & ~mask);
+}
+
+TEST(MoveByRename, LeavesEverythingAloneWhereOnlyACopyWillDo) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "linked.bin", "two names");
+    std::filesystem::create_hard_link(dir / "linked.bin", dir / "other-name.bin");
+    test::WriteWholeFile(dir / "target.bin", "kept");
+    std::filesystem::create_symlink(dir / "target.bin", dir / "link.bin");
+    test::WriteWholeFile(dir / "plain.bin", "plain");
+    std::filesystem::create_directory(dir / "folder");
+    struct Case {
+        std::string from, to;
+    };
+    const Case cases[] = {
+        {dir / "linked.bin", dir / "out.bin"},    // another name would keep sharing the file
+        {dir / "plain.bin", dir / "PLAIN.bin"},   // the file itself
+        {dir / "plain.bin", dir / "link.bin"},    // a copy writes through the link
+        {dir / "folder", dir / "moved-folder"},   // folders are not relayed files
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(MoveByRename(c.from, c.to, &error), MoveResult::copyInstead) << c.from << " -> " << c.to;
+    }
+    EXPECT_EQ(test::ReadWholeFile(dir / "linked.bin"), "two names");
+    EXPECT_EQ(test::ReadWholeFile(dir / "plain.bin"), "plain");
+    EXPECT_EQ(test::ReadWholeFile(dir / "target.bin"), "kept");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bin"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
+
+    std::string error;
+    EXPECT_EQ(MoveByRename(dir / "missing.bin", dir / "x.bin", &error), MoveResult::failed);
+    EXPECT_EQ(MoveByRename(dir / "plain.bin", dir / "no/such/folder/x.bin", &error), MoveResult::failed);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(test::ReadWholeFile(dir / "plain.bin"), "plain");
+}
+
+TEST(MoveByRename, LeavesAFileOfAnotherUserToACopy) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a file away";
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "theirs.bin", "uploaded");
+    ASSERT_EQ(::chown((dir / "theirs.bin").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(MoveByRename(dir / "theirs.bin", dir / "out.bin"), MoveResult::copyInstead);
+    EXPECT_TRUE(std::filesystem::exists(dir / "theirs.bin"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "support/TempDir.h"
 
@@ -140,6 +141,27 @@ TEST_F(HostPathTest, LooksUpRelativePathsInTheCurrentFolder) {
     const std::string host = Host("work\\sub\\new.txt");
     std::filesystem::current_path(previous);
     EXPECT_EQ(host, "Work/Sub/new.txt");
+}
+
+// A folder's names are remembered between lookups; what changes the folder
+// must still be seen.
+TEST_F(HostPathTest, SeesNamesAddedSinceAnEarlierLookup) {
+    std::filesystem::create_directories(m_news / "Out");
+    EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/story.txt"));
+    // Another program adds the name in other letters; the folder's time says so.
+    test::WriteWholeFile(News("/Out/STORY.TXT"), "x");
+    const auto when = std::filesystem::last_write_time(m_news / "Out");
+    std::filesystem::last_write_time(m_news / "Out", when + std::chrono::seconds(1));
+    EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/STORY.TXT"));
+    // Through this layer: a name it created, and one it removed.
+    std::string error;
+    ASSERT_TRUE(CopyFileContents(News("/Out/STORY.TXT"), News("/Out/Bulletin.txt"), true, &error)) << error;
+    EXPECT_EQ(Host("N:\\Out\\BULLETIN.TXT"), News("/Out/Bulletin.txt"));
+    ASSERT_TRUE(RemoveFile(News("/Out/Bulletin.txt")));
+    EXPECT_EQ(Host("N:\\Out\\BULLETIN.TXT"), News("/Out/BULLETIN.TXT"));
+    ASSERT_TRUE(RenameNoReplace(News("/Out/STORY.TXT"), News("/Out/Item.txt")));
+    EXPECT_EQ(Host("N:\\Out\\ITEM.TXT"), News("/Out/Item.txt"));
+    EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/story.txt"));
 }
 
 TEST(SafeFileName, AcceptsPlainNamesOnly) {

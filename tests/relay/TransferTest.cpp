@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "RelayFixture.h"
 
 namespace pv {
@@ -24,6 +26,10 @@ protected:
                  file.substr(0, 5).find_first_not_of("0123456789") == std::string::npos;
         }
         return n;
+    }
+    static ino_t InodeOf(const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
     }
 };
 
@@ -90,6 +96,33 @@ TEST_F(Relaying, FailedOutputKeepsTheInputUnlessDeleteFailedIsOn) {
     route.m_bDeleteFailedFiles = true;
     scan.ProcessDirectory(route);
     EXPECT_FALSE(Has(in + "story.txt"));
+}
+
+// On one file system the last output gets the input itself by a rename, but
+// only when the input would be deleted after it anyway.
+TEST_F(Relaying, LastOutputTakesTheInputByRenameOnlyWhenItWouldBeDeleted) {
+    const std::string in = Folder("in"), a = Folder("a"), b = Folder("b");
+    Put(in, "story.txt", "first");
+    const auto original = InodeOf(in + "story.txt");
+    CDirOptions route = Route(in, {a, b});
+    scan.ProcessDirectory(route);
+    EXPECT_NE(InodeOf(a + "story.txt"), original);
+    EXPECT_EQ(InodeOf(b + "story.txt"), original);
+    EXPECT_EQ(test::ReadWholeFile(a + "story.txt"), "first");
+    EXPECT_TRUE(fs::is_empty(in));
+    EXPECT_EQ(StatusCount("Deleting"), 1);
+    EXPECT_EQ(StatusCount("Unable"), 0);
+
+    // The first output fails and the input is to stay: the last gets a copy.
+    test::WriteWholeFile(dir / "blocker", "x");
+    Put(in, "later.txt", "second");
+    const auto kept = InodeOf(in + "later.txt");
+    route = Route(in, {dir.Folder() + "blocker/x/", a});
+    route.m_bAbortFailedFiles = false;
+    scan.ProcessDirectory(route);
+    EXPECT_EQ(test::ReadWholeFile(a + "later.txt"), "second");
+    EXPECT_NE(InodeOf(a + "later.txt"), kept);
+    EXPECT_EQ(InodeOf(in + "later.txt"), kept);
 }
 
 TEST_F(Relaying, AbortRulesDecideWhichOutputsAreTried) {
