@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/AudioTranscoder.h"
+#include "audio/CodecEngine.h"
 #include "audio/MpegAudio.h"
 #include "audio/RiffReader.h"
 
@@ -125,23 +125,29 @@ bool AudioCompressor::WriteDestination(platform::File& in, const Source& source,
                                        const CAudioFileHeader* sourceHeader, std::string& errorText) {
     audio::CompressedWaveWriter out;
     if (!out.Begin(path, destination, errorText)) return false;
-    audio::AudioTranscoder transcoder;
-    switch (transcoder.Open(source.format, destination)) {
+    std::string engineError;
+    const audio::CodecEngine* engine = audio::SharedCodecEngine(&engineError);
+    if (!engine) {
+        errorText = "Compress: Can't load the audio codecs: " + engineError;
+        return false;
+    }
+    const std::unique_ptr<audio::Transcoder> transcoder = engine->NewTranscoder();
+    switch (transcoder->Open(source.format, destination)) {
         case audio::CodecOpen::ok: break;
         case audio::CodecOpen::notPossible:
             errorText = "Compress: Error compression of these formats is not possible on this system.";
             return false;
         case audio::CodecOpen::failed: errorText = "Compress: Error opening audio stream."; return false;
     }
-    if (!ConvertData(in, source, transcoder, out, errorText)) return false;
+    if (!ConvertData(in, source, *transcoder, out, errorText)) return false;
     const std::string tags = sourceHeader ? sourceHeader->BuildTagBlock() : std::string();
-    return out.Finish(transcoder.SamplesEncoded(), tags, sourceHeader != nullptr, errorText);
+    return out.Finish(transcoder->SamplesEncoded(), tags, sourceHeader != nullptr, errorText);
 }
 
-bool AudioCompressor::ConvertData(platform::File& in, const Source& source, audio::AudioTranscoder& transcoder,
+bool AudioCompressor::ConvertData(platform::File& in, const Source& source, audio::Transcoder& transcoder,
                                   audio::CompressedWaveWriter& out, std::string& errorText) {
     const int64_t capacity = source.dataSize < kBlockBytes ? source.dataSize : kBlockBytes;
-    std::vector<unsigned char> buffer(static_cast<size_t>(capacity) + audio::FfmpegDecoder::kInputPadding);
+    std::vector<unsigned char> buffer(static_cast<size_t>(capacity) + audio::kCodecInputPadding);
     if (in.Seek(source.dataOffset, platform::File::fromBegin) != source.dataOffset) {
         errorText = "Compress: Error reading audio stream.";
         return false;
@@ -159,7 +165,7 @@ bool AudioCompressor::ConvertData(platform::File& in, const Source& source, audi
         }
         remaining -= wanted;
         const size_t size = leftover + static_cast<size_t>(wanted);
-        std::memset(buffer.data() + size, 0, audio::FfmpegDecoder::kInputPadding);
+        std::memset(buffer.data() + size, 0, audio::kCodecInputPadding);
         size_t consumed = 0;
         encoded.clear();
         const bool last = remaining == 0;

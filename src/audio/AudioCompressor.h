@@ -8,13 +8,16 @@
 #include <string>
 
 #include "audio/AudioFileHeader.h"
-#include "audio/AudioTranscoder.h"
 #include "audio/CompressedWaveWriter.h"
 #include "audio/FormatList.h"
 #include "audio/ProcessorThrottle.h"
 #include "platform/Clock.h"
 
 namespace pv {
+
+namespace audio {
+class Transcoder;
+}
 
 class AudioCompressor {
 public:
@@ -43,9 +46,8 @@ private:
     bool OpenSource(const std::string& path, platform::File& file, Source& source, std::string& errorText);
     bool WriteDestination(platform::File& in, const Source& source, const audio::WaveFormat& destination,
                           const std::string& path, const CAudioFileHeader* sourceHeader, std::string& errorText);
-    bool ConvertData(platform::File& in, const Source& source, audio::AudioTranscoder& transcoder,
-                     audio::CompressedWaveWriter& out,
-                     std::string& errorText);
+    bool ConvertData(platform::File& in, const Source& source, audio::Transcoder& transcoder,
+                     audio::CompressedWaveWriter& out, std::string& errorText);
 
     audio::ProcessorThrottle m_throttle;
 };

@@ -5,25 +5,26 @@
 #include <cstddef>
 #include <functional>
 
+#include "audio/CodecEngine.h"
 #include "audio/FfmpegHandles.h"
 #include "audio/WaveFormat.h"
 
 namespace pv::audio {
 
-enum class CodecOpen { ok, notPossible, failed };
+// Callers pad the data they hand over by kCodecInputPadding bytes.
+static_assert(kCodecInputPadding >= AV_INPUT_BUFFER_PADDING_SIZE, "decoders read past the end of their input");
 
 class FfmpegDecoder {
 public:
     using FrameSink = std::function<bool(const AVFrame&)>;
 
     CodecOpen Open(const WaveFormat& source);
-    // The data given to Decode must be followed by this many readable bytes.
-    static constexpr size_t kInputPadding = AV_INPUT_BUFFER_PADDING_SIZE;
 
-    // Decodes what it can of the bytes and hands every frame to the sink.
-    // consumed tells how many bytes were used; the rest (less than a block)
-    // belongs in front of the next call.  False on a codec failure or when
-    // the sink fails.  Data the decoder finds invalid is skipped.
+    // Decodes what it can of the bytes (followed by kCodecInputPadding
+    // readable bytes) and hands every frame to the sink.  consumed tells how
+    // many bytes were used; the rest (less than a block) belongs in front of
+    // the next call.  False on a codec failure or when the sink fails.  Data
+    // the decoder finds invalid is skipped.
     bool Decode(const unsigned char* data, size_t size, size_t& consumed, const FrameSink& sink);
     // Hands over the frames still held back by the parser and the decoder.
     bool Flush(const FrameSink& sink);

@@ -1,16 +1,9 @@
 #include "audio/WmaEncoder.h"
 
 #include <algorithm>
-#include <climits>
-
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/mathematics.h>
-}
 
 #include "audio/ByteOrder.h"
-#include "audio/FfmpegHandles.h"
+#include "audio/CodecEngine.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
@@ -37,6 +30,7 @@ constexpr const char* kCantRead = "Can't read file %s.";
 constexpr const char* kNotCorrectFormat = "File is not the correct format: %s.";
 constexpr const char* kNoProfile = "Profile does not exist: %s.";
 constexpr const char* kNoMatch = "Audio file does not match profile %s.";
+constexpr const char* kNoCodecs = "Can't load the audio codecs: ";
 
 // The message with the path in it; FTP credentials in the path are never shown.
 std::string WithPath(const char* pattern, const std::string& path) {
@@ -71,40 +65,6 @@ bool SameSampleFormat(const audio::WaveFormat& a, const audio::WaveFormat& b) {
            a.bitsPerSample == b.bitsPerSample;
 }
 
-// --- FFmpeg side -------------------------------------------------------------
-
-struct FormatContextFree {
-    void operator()(AVFormatContext* p) const {
-        if (p->pb) avio_closep(&p->pb);
-        avformat_free_context(p);
-    }
-};
-using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextFree>;
-
-const AVCodec* EncoderFor(uint16_t formatTag) {
-    switch (formatTag) {
-        case audio::kWmaVersion1: return avcodec_find_encoder_by_name("wmav1");
-        case audio::kWmaVersion2: return avcodec_find_encoder_by_name("wmav2");
-        default: return nullptr;
-    }
-}
-
-// An encoder opened as the profile says, or null when it cannot be.
-audio::CodecContextPtr OpenEncoder(const audio::WmaProfile& profile) {
-    audio::SilenceFfmpegLog();
-    const AVCodec* codec = EncoderFor(profile.formatTag);
-    if (!codec || profile.samplesPerSec > INT_MAX) return nullptr;
-    audio::CodecContextPtr context(avcodec_alloc_context3(codec));
-    if (!context) return nullptr;
-    context->sample_rate = static_cast<int>(profile.samplesPerSec);
-    av_channel_layout_default(&context->ch_layout, profile.channels);
-    context->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    context->bit_rate = profile.bitRate;
-    context->time_base = AVRational{1, context->sample_rate};
-    if (avcodec_open2(context.get(), codec, nullptr) < 0 || context->frame_size <= 0) return nullptr;
-    return context;
-}
-
 // The PCM the writer takes for a profile: its rate and channels, 16 bits.
 audio::WaveFormat PcmInput(const audio::WmaProfile& profile) {
     audio::WaveFormat format;
@@ -115,19 +75,6 @@ audio::WaveFormat PcmInput(const audio::WmaProfile& profile) {
     format.blockAlign = static_cast<uint16_t>(profile.channels * (kInputBits / 8));
     format.avgBytesPerSec = profile.samplesPerSec * format.blockAlign;
     return format;
-}
-
-// Interleaved 16-bit samples into one float plane per channel.
-void ToPlanarFloat(const uint8_t* data, int samples, int channels, std::vector<std::vector<float>>& planes) {
-    planes.resize(static_cast<size_t>(channels));
-    for (int c = 0; c < channels; ++c) {
-        std::vector<float>& plane = planes[static_cast<size_t>(c)];
-        plane.resize(static_cast<size_t>(samples));
-        const uint8_t* p = data + 2 * c;
-        for (int i = 0; i < samples; ++i, p += 2 * channels) {
-            plane[static_cast<size_t>(i)] = static_cast<float>(static_cast<int16_t>(audio::GetLE16(p))) / 32768.0f;
-        }
-    }
 }
 
 }  // namespace
@@ -157,108 +104,6 @@ std::vector<WmaSample> OneSecondSamples(uint64_t dataSize, uint32_t bytesPerSeco
 
 // --- WmaWriter -----------------------------------------------------------------
 
-// One output file being written: the encoder, the ASF muxer and the queue
-// that cuts the samples into encoder frames.
-struct WmaWriter::Output {
-    audio::CodecContextPtr codec;
-    FormatContextPtr format;
-    AVStream* stream = nullptr;
-    audio::FramePtr frame;
-    audio::PacketPtr packet;
-    audio::FifoPtr fifo;
-    std::vector<std::vector<float>> planes;
-    int64_t nextPts = 0;  // of the first queued sample, in samples
-    bool fileCreated = false;
-
-    bool Open(const audio::WmaProfile& profile, const std::string& hostPath);
-    bool AllocateQueue();
-    bool Queue(uint64_t time, const uint8_t* data, size_t size);
-    bool EncodeFrame(int samples);
-    bool Drain();
-    bool Finish();
-};
-
-bool WmaWriter::Output::Open(const audio::WmaProfile& profile, const std::string& hostPath) {
-    codec = OpenEncoder(profile);
-    AVFormatContext* context = nullptr;
-    if (!codec || avformat_alloc_output_context2(&context, nullptr, "asf", nullptr) < 0 || !context) return false;
-    format.reset(context);
-    stream = avformat_new_stream(context, nullptr);
-    if (!stream || avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0) return false;
-    stream->time_base = codec->time_base;
-    // "file:" keeps a ':' in the name from being read as a protocol.
-    const std::string url = "file:" + hostPath;
-    if (avio_open(&context->pb, url.c_str(), AVIO_FLAG_WRITE) < 0) return false;
-    fileCreated = true;
-    return avformat_write_header(context, nullptr) >= 0 && AllocateQueue();
-}
-
-bool WmaWriter::Output::AllocateQueue() {
-    frame.reset(av_frame_alloc());
-    packet.reset(av_packet_alloc());
-    fifo.reset(av_audio_fifo_alloc(codec->sample_fmt, codec->ch_layout.nb_channels, codec->frame_size));
-    if (!frame || !packet || !fifo) return false;
-    frame->format = codec->sample_fmt;
-    frame->nb_samples = codec->frame_size;
-    frame->sample_rate = codec->sample_rate;
-    return av_channel_layout_copy(&frame->ch_layout, &codec->ch_layout) >= 0 &&
-           av_frame_get_buffer(frame.get(), 0) >= 0;
-}
-
-// Queues the whole sample frames of the data; the queue's first sample is
-// timed by the sample time when the queue was empty.
-bool WmaWriter::Output::Queue(uint64_t time, const uint8_t* data, size_t size) {
-    const int channels = codec->ch_layout.nb_channels;
-    const int samples = static_cast<int>(size / (static_cast<size_t>(channels) * (kInputBits / 8)));
-    if (samples == 0) return true;
-    if (av_audio_fifo_size(fifo.get()) == 0) {
-        nextPts = av_rescale(static_cast<int64_t>(time), codec->sample_rate, kTimeUnitsPerSecond);
-    }
-    ToPlanarFloat(data, samples, channels, planes);
-    std::vector<void*> pointers;
-    for (auto& plane : planes) pointers.push_back(plane.data());
-    if (av_audio_fifo_write(fifo.get(), pointers.data(), samples) != samples) return false;
-    while (av_audio_fifo_size(fifo.get()) >= codec->frame_size) {
-        if (!EncodeFrame(codec->frame_size)) return false;
-    }
-    return true;
-}
-
-// Encodes one frame from the queue; a short last frame is filled up with
-// silence, as the encoder takes whole frames only.
-bool WmaWriter::Output::EncodeFrame(int samples) {
-    if (av_frame_make_writable(frame.get()) < 0) return false;
-    void** planes = reinterpret_cast<void**>(frame->extended_data);
-    if (av_audio_fifo_read(fifo.get(), planes, samples) != samples) return false;
-    if (samples < codec->frame_size) {
-        av_samples_set_silence(frame->extended_data, samples, codec->frame_size - samples, codec->ch_layout.nb_channels,
-                               codec->sample_fmt);
-    }
-    frame->nb_samples = codec->frame_size;
-    frame->pts = nextPts;
-    nextPts += samples;
-    return avcodec_send_frame(codec.get(), frame.get()) >= 0 && Drain();
-}
-
-bool WmaWriter::Output::Drain() {
-    for (;;) {
-        const int rc = avcodec_receive_packet(codec.get(), packet.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return true;
-        if (rc < 0) return false;
-        av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
-        packet->stream_index = stream->index;
-        if (av_interleaved_write_frame(format.get(), packet.get()) < 0) return false;
-    }
-}
-
-bool WmaWriter::Output::Finish() {
-    const int rest = av_audio_fifo_size(fifo.get());
-    if (rest > 0 && !EncodeFrame(rest)) return false;
-    if (avcodec_send_frame(codec.get(), nullptr) < 0 || !Drain()) return false;
-    if (av_write_trailer(format.get()) < 0 || format->pb->error < 0) return false;
-    return avio_closep(&format->pb) >= 0;
-}
-
 WmaWriter::WmaWriter() = default;
 WmaWriter::~WmaWriter() = default;
 
@@ -267,7 +112,8 @@ void WmaWriter::SetProfile(const audio::WmaProfile& profile) {
     m_profile = profile;
     m_input = {};
     m_inputFormats.clear();
-    if (OpenEncoder(profile)) m_inputFormats.push_back(PcmInput(profile));
+    const audio::CodecEngine* engine = audio::SharedCodecEngine(&m_engineError);
+    if (engine && engine->CanEncodeWma(profile)) m_inputFormats.push_back(PcmInput(profile));
 }
 
 int WmaWriter::InputFormatCount(int input) const { return input == 0 ? static_cast<int>(m_inputFormats.size()) : 0; }
@@ -292,7 +138,9 @@ int32_t WmaWriter::SetOutputFilename(const std::string& hostPath) {
 
 int32_t WmaWriter::BeginWriting() {
     if (m_input.tag != audio::kFormatPcm || m_hostPath.empty()) return kWmaInvalidArgument;
-    m_output = std::make_unique<Output>();
+    const audio::CodecEngine* engine = audio::SharedCodecEngine(&m_engineError);
+    if (!engine) return kWmaFailed;
+    m_output = engine->NewWmaStream();
     return m_output->Open(m_profile, m_hostPath) ? kWmaOk : kWmaFailed;
 }
 
@@ -309,7 +157,7 @@ int32_t WmaWriter::EndWriting() {
 }
 
 bool WmaWriter::Abort() {
-    const bool created = m_output && m_output->fileCreated;
+    const bool created = m_output && m_output->FileCreated();
     m_output.reset();
     return created;
 }
@@ -378,7 +226,10 @@ bool CWMMain::PrepareWriter(const std::string& profilePath, const audio::WaveFor
     if (GetWriter() < 0) return false;
     m_pWriter->SetProfile(profile);
     audio::WaveFormat input;
-    if (FindPcmInputFormat(*m_pWriter, 0, input) < 0) return false;
+    if (FindPcmInputFormat(*m_pWriter, 0, input) < 0) {
+        if (!m_pWriter->EngineError().empty()) m_strErrorText = kNoCodecs + m_pWriter->EngineError();
+        return false;
+    }
     if (Result(m_pWriter->SetInputProps(0, input)) < 0) return false;
     if (!SameSampleFormat(input, sourceFormat)) return FailedWith(kNoMatch, profilePath);
     return true;

@@ -18,6 +18,10 @@ namespace pv {
 class CFTPFile;
 class FileAccess;
 
+namespace audio {
+class WmaStream;
+}
+
 // Result codes: 0 is success, negative is failure.
 constexpr int32_t kWmaOk = 0;
 constexpr int32_t kWmaFailed = static_cast<int32_t>(0x80004005u);            // any other failure
@@ -44,7 +48,8 @@ std::vector<WmaSample> OneSecondSamples(uint64_t dataSize, uint32_t bytesPerSeco
 
 // Writes one WMA file: given a profile it names the PCM input it accepts
 // (none when the profile's codec, rate, channels or bit rate cannot be
-// encoded), then takes timed PCM samples and writes the ASF output.
+// encoded, or when the codec module cannot be loaded), then takes timed PCM
+// samples and writes the ASF output.
 class WmaWriter {
 public:
     WmaWriter();
@@ -69,14 +74,16 @@ public:
     // (the caller removes that partial file).
     bool Abort();
 
-private:
-    struct Output;
+    // Why the codec module could not be loaded; empty when it is loaded.
+    const std::string& EngineError() const { return m_engineError; }
 
+private:
     audio::WmaProfile m_profile;
     std::vector<audio::WaveFormat> m_inputFormats;
     audio::WaveFormat m_input;
     std::string m_hostPath;
-    std::unique_ptr<Output> m_output;
+    std::unique_ptr<audio::WmaStream> m_output;
+    std::string m_engineError;
 };
 
 class CWMMain {

@@ -1,6 +1,6 @@
 #pragma once
-// A shared library loaded at run time (the watchdog library), unloaded when
-// the object goes away.
+// A shared library loaded at run time (the watchdog library, the codec
+// module), unloaded when the object goes away.
 #include <string>
 
 namespace pv::platform {

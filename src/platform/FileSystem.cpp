@@ -344,24 +344,16 @@ bool CopyFileContents(const std::string& from, const std::string& to, bool failI
     return false;
 }
 
-MoveResult MoveByRename(const std::string& from, const std::string& to, std::string* error) {
+bool MoveByRename(const std::string& from, const std::string& to) {
     std::string hostFrom, hostTo;
-    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return MoveResult::failed;
+    if (!Map(from, hostFrom, nullptr) || !Map(to, hostTo, nullptr)) return false;
     struct stat st {};
-    if (::lstat(hostFrom.c_str(), &st) != 0) {
-        SetErrno(error, "cannot move", hostFrom);
-        return MoveResult::failed;
-    }
-    if (!RenameStandsInForCopy(st, hostTo)) return MoveResult::copyInstead;
-    if (::rename(hostFrom.c_str(), hostTo.c_str()) != 0) {
-        if (errno == EXDEV) return MoveResult::copyInstead;
-        SetErrno(error, "cannot move", hostFrom + " to " + hostTo);
-        return MoveResult::failed;
-    }
+    if (::lstat(hostFrom.c_str(), &st) != 0 || !RenameStandsInForCopy(st, hostTo)) return false;
+    if (::rename(hostFrom.c_str(), hostTo.c_str()) != 0) return false;
     Renamed(hostFrom, hostTo);
     const mode_t copyMode = kNewFileMode & ~ProcessUmask();
     if ((st.st_mode & 07777) != copyMode) ::chmod(hostTo.c_str(), copyMode);
-    return MoveResult::moved;
+    return true;
 }
 
 }  // namespace pv::platform

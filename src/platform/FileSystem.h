@@ -66,11 +66,9 @@ bool CopyFileContents(const std::string& from, const std::string& to, bool failI
 // then removing the source would: both names on one file system, the source
 // a regular file owned by this user with no other name (hard link), the
 // target not the source itself.  An existing target is replaced atomically,
-// and the moved file gets the permissions a copy would get.
-//   moved       - done;
-//   copyInstead - a rename cannot stand in for the copy; nothing was changed;
-//   failed      - the rename failed (error set); the source is still in place.
-enum class MoveResult { moved, copyInstead, failed };
-MoveResult MoveByRename(const std::string& from, const std::string& to, std::string* error = nullptr);
+// and the moved file gets the permissions a copy would get.  False when the
+// file was not moved - nothing was changed, and the caller copies instead
+// (which also reports whatever made the rename fail).
+bool MoveByRename(const std::string& from, const std::string& to);
 
 }  // namespace pv::platform

@@ -63,13 +63,7 @@ bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, c
         return false;
     };
     // A rename never shows a partial file, so it needs no temporary name.
-    if (mayMoveSource) {
-        switch (file.MoveLocalFile(source, outputPath)) {
-            case platform::MoveResult::moved: return moved = true;
-            case platform::MoveResult::failed: return failed("transfer");
-            case platform::MoveResult::copyInstead: break;
-        }
-    }
+    if (mayMoveSource && file.MoveLocalFile(source, outputPath)) return moved = true;
     if (!route.m_bUseTmpFilenameDuringCopy) return file.CopyFile(source, outputPath) || failed("transfer");
     const std::string temporary = outputPath + ".tmp";
     if (!file.CopyFile(source, temporary)) return failed("transfer");

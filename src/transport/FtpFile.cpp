@@ -186,17 +186,16 @@ bool CFTPFile::CopyLocal(const std::string& source, const std::string& destinati
     return false;
 }
 
-platform::MoveResult CFTPFile::MoveLocalFile(const std::string& source, const std::string& destination) {
-    m_strErrorText.clear();
-    if (IsFtpUrl(NormalisePath(source)) || IsFtpUrl(NormalisePath(destination))) return platform::MoveResult::copyInstead;
+bool CFTPFile::MoveLocalFile(const std::string& source, const std::string& destination) {
+    if (IsFtpUrl(NormalisePath(source)) || IsFtpUrl(NormalisePath(destination))) return false;
     std::string from = source, to = destination;
-    if (!ParseCredentials(from, &m_strErrorText) || !ParseCredentials(to, &m_strErrorText))
-        return platform::MoveResult::failed;
-    const platform::MoveResult result = platform::MoveByRename(from, to, &m_strErrorText);
+    std::string error;
+    if (!ParseCredentials(from, &error) || !ParseCredentials(to, &error)) return false;
+    if (!platform::MoveByRename(from, to)) return false;
     // A rename keeps the source's modified time, as a local copy does.
-    if (result == platform::MoveResult::moved && m_access.Settings().updateDateTimeForUncDestinations)
+    if (m_access.Settings().updateDateTimeForUncDestinations)
         platform::SetModifiedTime(to, m_access.Clock().NowSeconds());
-    return result;
+    return true;
 }
 
 bool CFTPFile::CopyFtpToFtp(const std::string& source, const std::string& destination) {

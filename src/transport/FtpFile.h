@@ -26,9 +26,9 @@ public:
     // Moves a local file to a local destination by renaming it, where that
     // leaves what CopyFile and then removing the source would (see
     // platform::MoveByRename); the destination's modified time follows the
-    // rule of a local copy.  copyInstead (nothing changed) for FTP paths and
-    // wherever a rename cannot stand in for the copy.
-    platform::MoveResult MoveLocalFile(const std::string& source, const std::string& destination);
+    // rule of a local copy.  False (nothing changed: copy instead) for FTP
+    // paths and wherever a rename cannot stand in for the copy.
+    bool MoveLocalFile(const std::string& source, const std::string& destination);
     bool GetFTPFile(const std::string& source, const std::string& local);
     bool PutFTPFile(const std::string& local, const std::string& destination);
     // A file of at least minSize bytes, or (path ending in a separator) a folder.

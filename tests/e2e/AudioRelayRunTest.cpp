@@ -30,6 +30,20 @@ std::string TagBlock(const std::string& description) {
     return Chunk("LIST", "INFO" + Chunk("ICMT", block));
 }
 
+// A saved WMA profile (UTF-16LE with a byte-order mark): wmav2, 64 kbit/s,
+// 22.05 kHz mono.
+std::string News64Profile() {
+    const std::string text =
+        "<profile version=\"589824\" storageformat=\"1\" name=\"Newsroom 64\" description=\"\">\r\n"
+        " <streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\" streamnumber=\"1\" bitrate=\"64000\">\r\n"
+        "  <wmmediatype subtype=\"{00000161-0000-0010-8000-00AA00389B71}\">\r\n"
+        "   <waveformatex wFormatTag=\"353\" nChannels=\"1\" nSamplesPerSec=\"22050\" nAvgBytesPerSec=\"8000\""
+        " nBlockAlign=\"2048\" wBitsPerSample=\"16\"/>\r\n  </wmmediatype>\r\n </streamconfig>\r\n</profile>\r\n";
+    std::string profile = "\xFF\xFE";
+    for (char c : text) profile += std::string{c, '\0'};
+    return profile;
+}
+
 class AudioRelayRun : public ::testing::Test {
 protected:
     AudioRelayRun() {
@@ -42,13 +56,13 @@ protected:
                              "[Pressvane]\r\nLog=Yes\r\n[MoveFiles]\r\nIn0=" + work.Folder() + "in/\r\nOut0=" +
                                  work.Folder() + "out/\r\nProcessDatFiles0=No\r\nScanTwice0=No\r\n" + routeAndMore);
     }
-    void Input(const std::string& name, const std::string& bytes) {
-        test::WriteWholeFile(work / ("in/" + name), bytes);
-        fs::last_write_time(work / ("in/" + name), fs::file_time_type::clock::now() - 1min);
+    void Input(const std::string& name, const std::string& bytes, const std::string& folder = "in/") {
+        test::WriteWholeFile(work / (folder + name), bytes);
+        fs::last_write_time(work / (folder + name), fs::file_time_type::clock::now() - 1min);
     }
-    std::string Run() {
+    std::string Run(const std::vector<std::string>& environment = {}) {
         test::ChildProcess child({PRESSVANE_BIN, "/PATH=" + work.Folder(), "Once", "EasyExit", "/M"},
-                                 scratch / "out.txt");
+                                 scratch / "out.txt", environment);
         EXPECT_EQ(child.Wait(120s), 0);
         return test::ReadWholeFile(scratch / "out.txt");
     }
@@ -74,15 +88,7 @@ TEST_F(AudioRelayRun, Mp3RouteConvertsKeepsTagsAndNamesFromTheCart) {
 }
 
 TEST_F(AudioRelayRun, WmaProfileRouteProducesWindowsMediaAudio) {
-    const std::string text =
-        "<profile version=\"589824\" storageformat=\"1\" name=\"Newsroom 64\" description=\"\">\r\n"
-        " <streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\" streamnumber=\"1\" bitrate=\"64000\">\r\n"
-        "  <wmmediatype subtype=\"{00000161-0000-0010-8000-00AA00389B71}\">\r\n"
-        "   <waveformatex wFormatTag=\"353\" nChannels=\"1\" nSamplesPerSec=\"22050\" nAvgBytesPerSec=\"8000\""
-        " nBlockAlign=\"2048\" wBitsPerSample=\"16\"/>\r\n  </wmmediatype>\r\n </streamconfig>\r\n</profile>\r\n";
-    std::string profile = "\xFF\xFE";
-    for (char c : text) profile += std::string{c, '\0'};
-    test::WriteWholeFile(work / "Pressvane/news64.prx", profile);
+    test::WriteWholeFile(work / "Pressvane/news64.prx", News64Profile());
     Settings("AudioFormat0=1\r\nLockSampleOnDecode0=Yes\r\nLockSampleRate0=8000\r\nWMAProfileName0=" + work.Folder() +
              "Pressvane/news64.prx\r\n");
     Input("bulletin.wav", test::PcmWav(1, 22050, 16, 22050 * 2 * 2));
@@ -123,6 +129,32 @@ TEST_F(AudioRelayRun, MissingProgramDeliversTheFileUnchanged) {
     EXPECT_NE(log.find("Moving the file " + work.Folder() + "out/clip.wav as is instead of compressing it."),
               std::string::npos);
     EXPECT_EQ(test::ReadWholeFile(work / "out/clip.wav"), wav);
+}
+
+TEST_F(AudioRelayRun, WithoutTheCodecModuleFilesGoOutUnchanged) {
+    // Route 0 converts to MP3 through the compressor, route 1 to WMA.
+    fs::create_directories(work / "in1");
+    fs::create_directories(work / "out1");
+    test::WriteWholeFile(work / "Pressvane/news64.prx", News64Profile());
+    Settings("AudioFormat0=85\r\nAudioBitrate0=128000\r\nIn1=" + work.Folder() + "in1/\r\nOut1=" + work.Folder() +
+             "out1/\r\nProcessDatFiles1=No\r\nScanTwice1=No\r\nAudioFormat1=1\r\nLockSampleOnDecode1=Yes\r\n"
+             "LockSampleRate1=8000\r\nWMAProfileName1=" + work.Folder() + "Pressvane/news64.prx\r\n");
+    const std::string mp3Source = test::PcmWav(2, 44100, 16, 44100 * 4);
+    const std::string wmaSource = test::PcmWav(1, 22050, 16, 22050 * 2);
+    Input("budget.wav", mp3Source);
+    Input("bulletin.wav", wmaSource, "in1/");
+    const std::string module = work / "no such folder/libpressvane-codecs.so";
+    const std::string log = Run({"PRESSVANE_CODEC_MODULE=" + module});
+    const std::string reason = "Can't load the audio codecs: cannot load " + module + ": " + module +
+                               ": cannot open shared object file: No such file or directory";
+    EXPECT_NE(log.find("Compress: " + reason), std::string::npos) << log;
+    EXPECT_NE(log.find(reason), log.rfind(reason)) << "the WMA route says so too";
+    for (const std::string name : {"out/budget.wav", "out1/bulletin.wav"}) {
+        EXPECT_NE(log.find("Moving the file " + (work / name) + " as is instead of compressing it."),
+                  std::string::npos) << name;
+    }
+    EXPECT_EQ(test::ReadWholeFile(work / "out/budget.wav"), mp3Source);
+    EXPECT_EQ(test::ReadWholeFile(work / "out1/bulletin.wav"), wmaSource);
 }
 
 }  // namespace

@@ -1,24 +1,61 @@
-#include "audio/AudioTranscoder.h"
+// Transcoder on FFmpeg: the decoder, the resampler (rate, layout and sample
+// format) and the encoder, one piece at a time.
+#include <string>
 
 extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include "audio/FfmpegCodecs.h"
+#include "audio/FfmpegDecoder.h"
+#include "audio/FfmpegEncoder.h"
+
 namespace pv::audio {
 
-AudioTranscoder::~AudioTranscoder() {
+namespace {
+
+class FfmpegTranscoder final : public Transcoder {
+public:
+    FfmpegTranscoder() = default;
+    ~FfmpegTranscoder() override;
+    FfmpegTranscoder(const FfmpegTranscoder&) = delete;
+    FfmpegTranscoder& operator=(const FfmpegTranscoder&) = delete;
+
+    CodecOpen Open(const WaveFormat& source, const WaveFormat& destination) override;
+    bool Convert(const unsigned char* data, size_t size, size_t& consumed, std::string& out) override;
+    bool Finish(std::string& out) override;
+    int64_t SamplesEncoded() const override { return m_encoder.SamplesEncoded(); }
+
+private:
+    bool OnFrame(const AVFrame& frame, std::string& out);
+    bool StartResampler(const AVFrame& frame);
+    bool Resample(const uint8_t* const* input, int samples, std::string& out, int& made);
+    bool FlushResampler(std::string& out);
+    bool SameInput(const AVFrame& frame) const;
+
+    FfmpegDecoder m_decoder;
+    FfmpegEncoder m_encoder;
+    ResamplerPtr m_resampler;
+    int m_inputFormat = -1;
+    int m_inputRate = 0;
+    AVChannelLayout m_inputLayout{};
+    uint8_t** m_buffer = nullptr;
+    int m_bufferSamples = 0;
+};
+
+FfmpegTranscoder::~FfmpegTranscoder() {
     av_channel_layout_uninit(&m_inputLayout);
     if (m_buffer) av_freep(&m_buffer[0]);
     av_freep(&m_buffer);
 }
 
-CodecOpen AudioTranscoder::Open(const WaveFormat& source, const WaveFormat& destination) {
+CodecOpen FfmpegTranscoder::Open(const WaveFormat& source, const WaveFormat& destination) {
     const CodecOpen decoder = m_decoder.Open(source);
     if (decoder != CodecOpen::ok) return decoder;
     return m_encoder.Open(destination);
 }
 
-bool AudioTranscoder::StartResampler(const AVFrame& frame) {
+bool FfmpegTranscoder::StartResampler(const AVFrame& frame) {
     SwrContext* swr = nullptr;
     const int rc = swr_alloc_set_opts2(&swr, const_cast<AVChannelLayout*>(&m_encoder.ChannelLayout()),
                                        m_encoder.SampleFormat(), m_encoder.SampleRate(),
@@ -32,7 +69,7 @@ bool AudioTranscoder::StartResampler(const AVFrame& frame) {
 }
 
 // Converts input samples (none: flush the resampler) and hands them on.
-bool AudioTranscoder::Resample(const uint8_t* const* input, int samples, std::string& out, int& made) {
+bool FfmpegTranscoder::Resample(const uint8_t* const* input, int samples, std::string& out, int& made) {
     const int room = swr_get_out_samples(m_resampler.get(), samples);
     if (room < 0) return false;
     if (room > m_bufferSamples) {
@@ -49,19 +86,19 @@ bool AudioTranscoder::Resample(const uint8_t* const* input, int samples, std::st
 }
 
 // Hands on the samples the resampler still holds (its filter delay).
-bool AudioTranscoder::FlushResampler(std::string& out) {
+bool FfmpegTranscoder::FlushResampler(std::string& out) {
     for (int made = 1; m_resampler && made > 0;) {
         if (!Resample(nullptr, 0, out, made)) return false;
     }
     return true;
 }
 
-bool AudioTranscoder::SameInput(const AVFrame& frame) const {
+bool FfmpegTranscoder::SameInput(const AVFrame& frame) const {
     return frame.format == m_inputFormat && frame.sample_rate == m_inputRate &&
            av_channel_layout_compare(&frame.ch_layout, &m_inputLayout) == 0;
 }
 
-bool AudioTranscoder::OnFrame(const AVFrame& frame, std::string& out) {
+bool FfmpegTranscoder::OnFrame(const AVFrame& frame, std::string& out) {
     if (!m_resampler || !SameInput(frame)) {
         // A stream may change its layout between frames (MPEG mono and stereo).
         if (!FlushResampler(out) || !StartResampler(frame)) return false;
@@ -70,13 +107,17 @@ bool AudioTranscoder::OnFrame(const AVFrame& frame, std::string& out) {
     return Resample(frame.extended_data, frame.nb_samples, out, made);
 }
 
-bool AudioTranscoder::Convert(const unsigned char* data, size_t size, size_t& consumed, std::string& out) {
+bool FfmpegTranscoder::Convert(const unsigned char* data, size_t size, size_t& consumed, std::string& out) {
     return m_decoder.Decode(data, size, consumed, [this, &out](const AVFrame& frame) { return OnFrame(frame, out); });
 }
 
-bool AudioTranscoder::Finish(std::string& out) {
+bool FfmpegTranscoder::Finish(std::string& out) {
     if (!m_decoder.Flush([this, &out](const AVFrame& frame) { return OnFrame(frame, out); })) return false;
     return FlushResampler(out) && m_encoder.Finish(out);
 }
+
+}  // namespace
+
+std::unique_ptr<Transcoder> NewFfmpegTranscoder() { return std::make_unique<FfmpegTranscoder>(); }
 
 }  // namespace pv::audio
