@@ -53,7 +53,7 @@ bool FileTransfer::DownloadInput(const std::string& input, const std::string& na
 }
 
 bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
-                                const std::string& name, bool mayMoveSource, bool& moved) {
+                                const std::string& name, bool mayMoveSource, CopyOutcome& outcome) {
     CFTPFile file(m_files);
     file.SetSkipDestinationSizeCheck(route.m_bNoSizeCheckForFtp);
     auto failed = [&](const char* what) {
@@ -63,10 +63,15 @@ bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, c
         return false;
     };
     // A rename never shows a partial file, so it needs no temporary name.
-    if (mayMoveSource && file.MoveLocalFile(source, outputPath)) return moved = true;
-    if (!route.m_bUseTmpFilenameDuringCopy) return file.CopyFile(source, outputPath) || failed("transfer");
+    if (mayMoveSource && file.MoveLocalFile(source, outputPath)) return outcome.moved = true;
+    if (!route.m_bUseTmpFilenameDuringCopy) {
+        if (!file.CopyFile(source, outputPath)) return failed("transfer");
+        outcome.checkedSize = file.CheckedDestinationSize();
+        return true;
+    }
     const std::string temporary = outputPath + ".tmp";
     if (!file.CopyFile(source, temporary)) return failed("transfer");
+    outcome.checkedSize = file.CheckedDestinationSize();
     file.Remove(outputPath);
     if (file.Rename(temporary, outputPath) != 0) return failed("rename");
     return true;
@@ -94,11 +99,15 @@ bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination,
     Status("to " + Shown(delivery.path) +
            " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source))) + ".");
     // A converted file is ours alone and goes away after this output.
-    bool moved = false;
-    const bool copied = CopyToOutput(route, source, delivery.path, name, mayMoveSource || !converted.empty(), moved);
-    delivery.movedSource = moved && converted.empty();
-    if (copied) Status("Success: Output FileSize: " + std::to_string(file.GetFileSize(delivery.path)) + ".");
-    if (!converted.empty() && !moved) platform::RemoveFile(converted);
+    CopyOutcome outcome;
+    const bool copied = CopyToOutput(route, source, delivery.path, name, mayMoveSource || !converted.empty(), outcome);
+    delivery.movedSource = outcome.moved && converted.empty();
+    if (copied) {
+        // An FTP copy has just listed its destination to check the size.
+        const int64_t size = outcome.checkedSize >= 0 ? outcome.checkedSize : file.GetFileSize(delivery.path);
+        Status("Success: Output FileSize: " + std::to_string(size) + ".");
+    }
+    if (!converted.empty() && !outcome.moved) platform::RemoveFile(converted);
     if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, delivery.folder);
     return copied;
 }

@@ -53,12 +53,17 @@ private:
         bool movedSource = false;  // the working source itself was renamed there
     };
 
+    struct CopyOutcome {
+        bool moved = false;        // renamed there instead of copied
+        int64_t checkedSize = -1;  // the destination's size, when the copy checked it
+    };
+
     bool RenameSpacesToUnderscores(CDirOptions& route, std::string& name);
     bool DownloadInput(const std::string& input, const std::string& name, std::string& localCopy);
     bool DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
                    const std::string& workingSource, bool mayMoveSource, Delivery& delivery);
     bool CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
-                      const std::string& name, bool mayMoveSource, bool& moved);
+                      const std::string& name, bool mayMoveSource, CopyOutcome& outcome);
     void Status(const std::string& text) { m_reporter.Status(text, true); }
 
     FileAccess& m_files;

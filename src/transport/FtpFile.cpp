@@ -100,8 +100,8 @@ bool CFTPFile::TransferWithRetry(const std::string& remote, const std::string& l
 bool CFTPFile::TransferAttempt(const FtpUrl& url, const std::string& shown, const std::string& object,
                                const std::string& local, bool get) {
     int64_t sourceSize = 0;
-    const bool sourceKnown = get ? ExistState(shown) == platform::Existence::present &&
-                                       (sourceSize = GetFileSize(shown), true)
+    m_nCheckedDestinationSize = -1;
+    const bool sourceKnown = get ? ExistState(shown, 0, &sourceSize) == platform::Existence::present
                                  : (sourceSize = platform::FileSize(local)) >= 0;
     if (!sourceKnown) {
         m_strErrorText = Format("Failed to get file %s. Failed to get srce size.", get ? shown : local);
@@ -133,7 +133,7 @@ bool CFTPFile::TransferAttempt(const FtpUrl& url, const std::string& shown, cons
     }
     int64_t destinationSize = -1;
     if (get) destinationSize = platform::FileSize(local);
-    else if (ExistState(shown) == platform::Existence::present) destinationSize = GetFileSize(shown);
+    else if (int64_t found = 0; ExistState(shown, 0, &found) == platform::Existence::present) destinationSize = found;
     if (destinationSize < 0) {
         m_strErrorText = get ? Format("Failed to get file %s. Failed to get dest size.", shown) + "\nTemp filename " + local
                              : Format("Failed to Put file %s. Failed to get dest size.", shown) +
@@ -146,6 +146,7 @@ bool CFTPFile::TransferAttempt(const FtpUrl& url, const std::string& shown, cons
                                 shown);
         return false;
     }
+    m_nCheckedDestinationSize = destinationSize;
     return true;
 }
 
@@ -238,7 +239,7 @@ void CFTPFile::MailCopyFailure(const std::string& message, const std::string& at
 // ---------------------------------------------------------------------------
 // Finding files
 
-platform::Existence CFTPFile::ExistState(const std::string& path, int64_t minSize) {
+platform::Existence CFTPFile::ExistState(const std::string& path, int64_t minSize, int64_t* foundSize) {
     std::string pattern = path;
     const bool folder = EndsWithSeparator(pattern);
     if (folder) pattern += "*.*";
@@ -248,6 +249,7 @@ platform::Existence CFTPFile::ExistState(const std::string& path, int64_t minSiz
     const bool unknown = handle < 0 && !m_strErrorText.empty();
     const int64_t size = handle >= 0 ? GetFindFileSize(handle) : 0;
     FindClose(handle);
+    if (foundSize) *foundSize = name.empty() ? 0 : size;
     if ((!name.empty() && size >= minSize) || (folder && found)) return platform::Existence::present;
     return unknown ? platform::Existence::unknown : platform::Existence::absent;
 }

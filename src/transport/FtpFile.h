@@ -34,7 +34,8 @@ public:
     // A file of at least minSize bytes, or (path ending in a separator) a folder.
     bool Exist(const std::string& path, int64_t minSize = 0);
     // The same question, with "unknown" when a listing or lookup failed.
-    platform::Existence ExistState(const std::string& path, int64_t minSize = 0);
+    // foundSize, when given, receives the size of the file found.
+    platform::Existence ExistState(const std::string& path, int64_t minSize = 0, int64_t* foundSize = nullptr);
     // Whether a folder exists: a local test, or "CWD" on the FTP server (a
     // listing cannot tell an empty folder from a missing one on every server).
     platform::Existence FolderExists(const std::string& folder);
@@ -71,6 +72,9 @@ public:
 
     const std::string& ErrorText() const { return m_strErrorText; }
     void SetSkipDestinationSizeCheck(bool skip) { m_bSkipDestSizeCheck = skip; }
+    // The size the last FTP transfer's destination was seen to have when it
+    // was checked against the source; -1 when it was not checked.
+    int64_t CheckedDestinationSize() const { return m_nCheckedDestinationSize; }
     void SetCredentials(const std::string& user, const std::string& password);
     const std::string& FtpUser() const { return m_strFtpUser; }
     const std::string& FtpPassword() const { return m_strFtpPassword; }
@@ -98,6 +102,7 @@ private:
     std::string m_strFtpUser;
     std::string m_strFtpPassword;
     bool m_bSkipDestSizeCheck = false;
+    int64_t m_nCheckedDestinationSize = -1;
     int m_nNestingDepth = 0;
 
     // The open file.

@@ -116,7 +116,10 @@ TEST(LockRace, TwoWritersNeverHoldTheLockTogether) {
     a.join();
     b.join();
     EXPECT_EQ(overlaps, 0);
-    EXPECT_GT(taken, 60);
+    // Both may check a free folder at once; then one rename wins and the
+    // other writer gives up that round.  Each win can cost the other writer
+    // at most one round, so at least half of the 120 rounds get the lock.
+    EXPECT_GE(taken, 60);
 }
 
 }  // namespace
