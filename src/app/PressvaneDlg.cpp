@@ -8,6 +8,7 @@
 #include "notify/Product.h"
 #include "notify/TimeStamp.h"
 #include "platform/FileSystem.h"
+#include "platform/RunningProgram.h"
 #include "transport/Credentials.h"
 #include "transport/FileNames.h"
 #include "transport/PathJoin.h"
@@ -16,17 +17,11 @@ namespace pv {
 
 namespace {
 
-// $TEMP, else $TMPDIR, else /tmp; with a trailing separator.
+// The temporary folder with a trailing separator.
 std::string TempFolderFromEnvironment() {
-    for (const char* name : {"TEMP", "TMPDIR"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) {
-            std::string folder = value;
-            if (folder.back() != '/' && folder.back() != '\\') folder += '/';
-            return folder;
-        }
-    }
-    return "/tmp/";
+    std::string folder = platform::TemporaryFolder();
+    if (folder.back() != '/' && folder.back() != '\\') folder += '/';
+    return folder;
 }
 
 }  // namespace

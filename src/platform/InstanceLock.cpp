@@ -9,6 +9,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "platform/RunningProgram.h"
+
 namespace pv::platform {
 
 namespace {
@@ -27,8 +29,8 @@ bool FillAddress(const std::string& path, sockaddr_un& address) {
 
 std::string InstanceLock::DefaultFolder() {
     for (const char* name : {"PRESSVANE_RUNTIME_DIR", "XDG_RUNTIME_DIR"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return value;
+        std::string value = EnvironmentValue(name);
+        if (!value.empty()) return value;
     }
     return "/tmp";
 }

@@ -25,4 +25,12 @@ std::string EnvironmentValue(const char* name) {
     return value ? value : "";
 }
 
+std::string TemporaryFolder() {
+    for (const char* name : {"TEMP", "TMPDIR"}) {
+        std::string value = EnvironmentValue(name);
+        if (!value.empty()) return value;
+    }
+    return "/tmp";
+}
+
 }  // namespace pv::platform

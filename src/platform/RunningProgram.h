@@ -13,5 +13,8 @@ std::string ExecutableFolder();
 
 // The value of an environment variable; empty when it is unset.
 std::string EnvironmentValue(const char* name);
+// The folder for temporary files: $TEMP, else $TMPDIR, else /tmp; without a
+// trailing separator unless the variable has one.
+std::string TemporaryFolder();
 
 }  // namespace pv::platform

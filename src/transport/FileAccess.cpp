@@ -3,19 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/RunningProgram.h"
+
 namespace pv {
-
-namespace {
-
-std::string TempRoot() {
-    for (const char* name : {"TEMP", "TMPDIR"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return value;
-    }
-    return "/tmp";
-}
-
-}  // namespace
 
 FileAccess::FileAccess(Reporter& reporter, platform::Clock& clock, FileAccessSettings settings)
     : m_reporter(reporter), m_clock(clock), m_settings(settings) {}
@@ -96,9 +86,9 @@ void FileAccess::SleepBetweenAttempts() {
 
 std::string FileAccess::TempFolder() {
     if (m_tempFolder.empty()) {
-        std::string pattern = TempRoot() + "/pressvane-XXXXXX";
+        std::string pattern = platform::TemporaryFolder() + "/pressvane-XXXXXX";
         if (::mkdtemp(pattern.data())) m_tempFolder = pattern + "/";
-        else m_tempFolder = TempRoot() + "/";
+        else m_tempFolder = platform::TemporaryFolder() + "/";
     }
     return m_tempFolder;
 }
