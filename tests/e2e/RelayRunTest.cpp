@@ -96,6 +96,9 @@ TYPED_TEST(FtpRelayRun, LocalToFtpAndBack) {
     EXPECT_TRUE(fs::is_empty(in));
     const std::string log = this->Output();
     EXPECT_EQ(log.find(server.Password()), std::string::npos);
+    // The sizes the service reports are the ones that arrived.
+    EXPECT_NE(log.find("Success: Output FileSize: 12345."), std::string::npos) << log;
+    EXPECT_NE(log.find("Success: Output FileSize: 300000."), std::string::npos) << log;
 }
 
 TEST_F(RelayRun, ServerStoppedMidPassLosesNothing) {
