@@ -91,13 +91,18 @@ bool FolderCaseIndex::MayHold(const std::string& folder, const std::string& name
     record.inode = st.st_ino;
     record.modifiedNs = ModifiedNs(st);
     record.readAt = record.checkedAt = now;
-    if (!ReadNames(folder, record.names)) {
-        if (found != m_records.end()) m_records.erase(found);
-        return true;
+    if (found != m_records.end()) {
+        m_names -= found->second.names.size();
+        m_records.erase(found);
     }
+    if (!ReadNames(folder, record.names)) return true;
     const bool holds = record.names.count(wanted) != 0;
-    if (found == m_records.end()) MakeRoom();
-    m_records[folder] = std::move(record);
+    // A folder too large to keep is read again at each lookup.
+    if (record.names.size() <= kMaxNames) {
+        MakeRoom(record.names.size());
+        m_names += record.names.size();
+        m_records.emplace(folder, std::move(record));
+    }
     return holds;
 }
 
@@ -115,21 +120,24 @@ void FolderCaseIndex::Touched(const std::string& hostPath, bool added) {
     struct stat st {};
     const bool recent = Clock::now() - record.checkedAt < kOwnChangeWindow;
     if (!recent || !StatFolder(folder, st) || record.device != st.st_dev || record.inode != st.st_ino) {
+        m_names -= record.names.size();
         m_records.erase(found);
         return;
     }
     // A removed name stays in the record: it only costs a look into the
     // folder should a variant of it be asked for.
-    if (added) record.names.insert(Upper(name));
+    if (added && record.names.insert(Upper(name)).second) ++m_names;
     record.modifiedNs = ModifiedNs(st);
 }
 
-void FolderCaseIndex::MakeRoom() {
-    if (m_records.size() < kMaxFolders) return;
-    const auto oldest = std::min_element(m_records.begin(), m_records.end(), [](const auto& a, const auto& b) {
-        return a.second.readAt < b.second.readAt;
-    });
-    m_records.erase(oldest);
+void FolderCaseIndex::MakeRoom(size_t names) {
+    while (!m_records.empty() && (m_records.size() >= kMaxFolders || m_names + names > kMaxNames)) {
+        const auto oldest = std::min_element(m_records.begin(), m_records.end(), [](const auto& a, const auto& b) {
+            return a.second.readAt < b.second.readAt;
+        });
+        m_names -= oldest->second.names.size();
+        m_records.erase(oldest);
+    }
 }
 
 }  // namespace pv::platform

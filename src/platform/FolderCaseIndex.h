@@ -27,6 +27,7 @@ class FolderCaseIndex {
 public:
     static constexpr std::chrono::milliseconds kMaxAge{2000};
     static constexpr size_t kMaxFolders = 64;
+    static constexpr size_t kMaxNames = 500'000;  // in all records together
 
     // False when the host folder surely holds no entry equal to name without
     // regard to case; true when it may (or cannot be read: the caller then
@@ -57,10 +58,12 @@ private:
 
     static bool Describes(const Record& record, const struct stat& st);
     void Touched(const std::string& hostPath, bool added);
-    void MakeRoom();
+    // Drops the oldest records until one of names more fits.
+    void MakeRoom(size_t names);
 
     std::mutex m_mutex;
     std::unordered_map<std::string, Record> m_records;
+    size_t m_names = 0;  // in all records
 };
 
 }  // namespace pv::platform
