@@ -337,8 +337,10 @@ bool CopyFileContents(const std::string& from, const std::string& to, bool failI
     if (!target.IsOpen()) return FailErrno(error, "cannot create", hostTo);
     const bool copied = CopyBytes(source.Get(), target.Get(), hostFrom, hostTo, error);
     const bool closed = target.Close();
-    FolderCaseIndex::Shared().NoteAdded(hostTo);
-    if (copied && closed) return true;
+    if (copied && closed) {
+        FolderCaseIndex::Shared().NoteAdded(hostTo);
+        return true;
+    }
     if (copied) SetErrno(error, "cannot write", hostTo);
     ::unlink(hostTo.c_str());
     return false;

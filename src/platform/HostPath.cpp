@@ -141,10 +141,12 @@ void ResolveCase(const std::string& base, std::vector<std::string>& parts) {
     if (parts.empty() || NameExists(JoinAll(base, parts))) return;
     std::string current = base;
     size_t first = 0;
-    const std::string parent = JoinAll(base, {parts.begin(), parts.end() - 1});
-    if (parts.size() > 1 && NameExists(parent)) {
-        current = parent;
-        first = parts.size() - 1;
+    if (parts.size() > 1) {
+        const std::string parent = JoinAll(base, {parts.begin(), parts.end() - 1});
+        if (NameExists(parent)) {
+            current = parent;
+            first = parts.size() - 1;
+        }
     }
     bool asWritten = true;  // the whole path is known not to exist as written
     for (size_t index = first; index < parts.size(); ++index) {
