@@ -9,6 +9,7 @@
 #include "notify/TimeStamp.h"
 #include "platform/FileSystem.h"
 #include "platform/RunningProgram.h"
+#include "relay/CrashLeftovers.h"
 #include "transport/Credentials.h"
 #include "transport/FileNames.h"
 #include "transport/PathJoin.h"
@@ -82,6 +83,7 @@ void CPressvaneDlg::OnInitDialog() {
     SendStartupMail();
     ConfigureFileAccess();
     ConfigureRelay();
+    CleanUpAfterCrash();
     m_startTime = m_clock.NowSeconds();
 
     m_state.finished = false;
@@ -89,6 +91,23 @@ void CPressvaneDlg::OnInitDialog() {
                                           m_options.workingFolder);
     m_monitor->SetRouteScan([this](CDirOptions& route, int) { m_scan.ProcessDirectory(route); });
     m_monitorThread = std::thread([this] { m_monitor->Run(); });
+}
+
+// What a run that died left in shared folders goes before the first pass;
+// from then on every lock and copy is noted until it is done.
+void CPressvaneDlg::CleanUpAfterCrash() {
+    CrashLeftovers leftovers(m_fileAccess, m_lock, m_reporter);
+    leftovers.RemoveAbandonedTempFolders(platform::TemporaryFolder());
+    const std::string recordFile = JoinPath(m_options.workingFolder, "Pressvane\\InFlight.dat");
+    std::string error;
+    if (!m_inFlight.Open(recordFile, &error)) {
+        m_reporter.Status("Unable to keep the record of work under way (" + error +
+                              "); after a crash, locks this run took wait for their age limit.",
+                          true);
+        return;
+    }
+    leftovers.Clean(m_inFlight.Leftover(), m_routes);
+    m_fileAccess.SetInFlightRecord(&m_inFlight);
 }
 
 void CPressvaneDlg::OpenWatchdog() {

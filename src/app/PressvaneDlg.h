@@ -16,6 +16,7 @@
 #include "notify/StatusBoard.h"
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
+#include "platform/InFlightRecord.h"
 #include "audio/RelayedAudio.h"
 #include "notify/MailSender.h"
 #include "notify/Receipts.h"
@@ -76,6 +77,7 @@ private:
     void WriteRelayReceipt(CDirOptions& route, const std::string& outputPath, const std::string& sourcePath);
     void OpenWatchdog();
     void ReportMissingSettingsFile();
+    void CleanUpAfterCrash();
 
     StartupOptions m_options;
     platform::Clock& m_clock;
@@ -86,6 +88,7 @@ private:
     CIni m_ini;
     MonitorState m_state;
     RouteList m_routes;
+    platform::InFlightRecord m_inFlight;
     FileAccess m_fileAccess;
     FileAccessFolders m_folders;
     WireMessages m_messages;

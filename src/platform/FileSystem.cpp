@@ -346,12 +346,31 @@ bool CopyFileContents(const std::string& from, const std::string& to, bool failI
     return false;
 }
 
-bool MoveByRename(const std::string& from, const std::string& to) {
+bool CopyFileIntoPlace(const std::string& from, const std::string& to, const std::string& temporary,
+                       bool failIfExists, std::string* error) {
+    std::string hostFrom, hostTo;
+    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
+    struct stat st {};
+    if (::stat(hostFrom.c_str(), &st) == 0 && IsSameFile(st, hostTo))
+        return Fail(error, "cannot copy " + hostFrom + " onto itself");
+    if (failIfExists && ::access(hostTo.c_str(), F_OK) == 0) {
+        errno = EEXIST;
+        return FailErrno(error, "cannot create", hostTo);
+    }
+    if (!CopyFileContents(from, temporary, true, error)) return false;
+    const bool placed = failIfExists ? RenameNoReplace(temporary, to, error) : RenameReplace(temporary, to, error);
+    if (!placed) RemoveFile(temporary);
+    return placed;
+}
+
+bool MoveByRename(const std::string& from, const std::string& to, bool replace) {
     std::string hostFrom, hostTo;
     if (!Map(from, hostFrom, nullptr) || !Map(to, hostTo, nullptr)) return false;
     struct stat st {};
     if (::lstat(hostFrom.c_str(), &st) != 0 || !RenameStandsInForCopy(st, hostTo)) return false;
-    if (::rename(hostFrom.c_str(), hostTo.c_str()) != 0) return false;
+    const int renamed = replace ? ::rename(hostFrom.c_str(), hostTo.c_str())
+                                : ::renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE);
+    if (renamed != 0) return false;
     Renamed(hostFrom, hostTo);
     const mode_t copyMode = kNewFileMode & ~ProcessUmask();
     if ((st.st_mode & 07777) != copyMode) ::chmod(hostTo.c_str(), copyMode);

@@ -62,13 +62,22 @@ bool ListFolder(const std::string& folder, const std::string& pattern, std::vect
 bool CopyFileContents(const std::string& from, const std::string& to, bool failIfExists,
                       std::string* error = nullptr);
 
+// Copies as CopyFileContents does, but into `temporary` (a new name in the
+// target's folder) first, which is then renamed to the target in one step -
+// replacing it, or never (failIfExists) - so that no reader, and no crash,
+// ever leaves part of the file under the target's name.  The temporary file
+// is removed again on failure.
+bool CopyFileIntoPlace(const std::string& from, const std::string& to, const std::string& temporary,
+                       bool failIfExists, std::string* error = nullptr);
+
 // Moves a file by renaming it, where that leaves exactly what copying it and
 // then removing the source would: both names on one file system, the source
 // a regular file owned by this user with no other name (hard link), the
-// target not the source itself.  An existing target is replaced atomically,
-// and the moved file gets the permissions a copy would get.  False when the
-// file was not moved - nothing was changed, and the caller copies instead
-// (which also reports whatever made the rename fail).
-bool MoveByRename(const std::string& from, const std::string& to);
+// target not the source itself.  An existing target is replaced atomically
+// (or, without replace, makes the move fail), and the moved file gets the
+// permissions a copy would get.  False when the file was not moved - nothing
+// was changed, and the caller copies instead (which also reports whatever
+// made the rename fail).
+bool MoveByRename(const std::string& from, const std::string& to, bool replace = true);
 
 }  // namespace pv::platform

@@ -5,6 +5,7 @@
 #include "platform/HostPath.h"
 #include "platform/WriteProbe.h"
 #include "transport/Credentials.h"
+#include "transport/FileNames.h"
 #include "transport/FtpFile.h"
 
 namespace pv {
@@ -159,6 +160,9 @@ void DirectoryScan::ShowStart(const tagFileInfo& file) {
 }
 
 bool DirectoryScan::HandleFile(CDirOptions& route, const tagFileInfo& file, bool ftp) {
+    // A copy still being written into this folder (by this service on
+    // another route, or another instance) is not a file yet.
+    if (IsHiddenCopyName(file.name)) return false;
     if (!AcceptableName(route, file.name)) return false;
     if (!PassesScanTwice(route, file, ftp)) return false;
     ShowStart(file);

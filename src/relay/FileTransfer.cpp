@@ -62,19 +62,46 @@ bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, c
                "\nDestination File: " + Shown(outputPath) + ". " + file.ErrorText());
         return false;
     };
+    // A unique name is never put over an existing file.
+    const bool replace = !UsesUniqueNumbers(route);
     // A rename never shows a partial file, so it needs no temporary name.
-    if (mayMoveSource && file.MoveLocalFile(source, outputPath)) return outcome.moved = true;
+    if (mayMoveSource && file.MoveLocalFile(source, outputPath, replace)) return outcome.moved = true;
     if (!route.m_bUseTmpFilenameDuringCopy) {
-        if (!file.CopyFile(source, outputPath)) return failed("transfer");
+        if (!file.CopyFile(source, outputPath, !replace)) return failed("transfer");
         outcome.checkedSize = file.CheckedDestinationSize();
         return true;
     }
     const std::string temporary = outputPath + ".tmp";
     if (!file.CopyFile(source, temporary)) return failed("transfer");
     outcome.checkedSize = file.CheckedDestinationSize();
-    file.Remove(outputPath);
-    if (file.Rename(temporary, outputPath) != 0) return failed("rename");
+    if (replace) file.Remove(outputPath);
+    if (file.Rename(temporary, outputPath) != 0) {
+        failed("rename");
+        file.Remove(temporary);
+        return false;
+    }
     return true;
+}
+
+bool FileTransfer::UsesUniqueNumbers(const CDirOptions& route) {
+    return route.m_bUniqueFile && !route.m_bDontPrependNumber;
+}
+
+// The folder's counter wraps after 99999 and starts again at 0 when its
+// ID.dat is lost, so a number whose file exists already is skipped.
+bool FileTransfer::DrawUniquePath(CFTPFile& file, const std::string& folder, const std::string& name,
+                                  std::string& path) {
+    for (int attempt = 0; attempt <= kLastUniqueNumber; ++attempt) {
+        path = folder + file.GetNextNumberText(folder) + name;
+        const platform::Existence state = file.ExistState(path);
+        if (state == platform::Existence::absent) return true;
+        if (state == platform::Existence::unknown) {
+            Status("Unable to tell whether " + Shown(path) + " exists. " + file.ErrorText());
+            return false;
+        }
+    }
+    Status("Every unique number for " + name + " is taken in " + Shown(folder) + ".");
+    return false;
 }
 
 // One output: folder (with prefix), lock, unique name, conversion, copy.
@@ -89,9 +116,11 @@ bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination,
     }
     if (route.m_bLockOutputFolders && !m_lock.LockDir(file, delivery.folder)) return false;
     // The number is drawn under the lock, so two writers never share one.
-    delivery.path = delivery.folder;
-    if (route.m_bUniqueFile && !route.m_bDontPrependNumber) delivery.path += file.GetNextNumberText(delivery.folder);
-    delivery.path += name;
+    delivery.path = delivery.folder + name;
+    if (UsesUniqueNumbers(route) && !DrawUniquePath(file, delivery.folder, name, delivery.path)) {
+        if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, delivery.folder);
+        return false;
+    }
     std::string source = workingSource;
     const std::string converted =
         m_hooks.convert ? m_hooks.convert(route, workingSource, name, delivery.path) : std::string();

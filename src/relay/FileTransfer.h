@@ -64,7 +64,11 @@ private:
                    const std::string& workingSource, bool mayMoveSource, Delivery& delivery);
     bool CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
                       const std::string& name, bool mayMoveSource, CopyOutcome& outcome);
+    bool DrawUniquePath(CFTPFile& file, const std::string& folder, const std::string& name, std::string& path);
+    static bool UsesUniqueNumbers(const CDirOptions& route);
     void Status(const std::string& text) { m_reporter.Status(text, true); }
+
+    static constexpr int kLastUniqueNumber = 99999;
 
     FileAccess& m_files;
     Reporter& m_reporter;

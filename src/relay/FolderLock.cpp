@@ -17,17 +17,20 @@ std::string Hex(uint32_t value) {
     return text;
 }
 
+uint32_t LittleEndian32(const unsigned char* bytes) {
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// The file a lock is written to before it is renamed to "InUse.dat".
+std::string CandidateName(uint32_t ownerId) { return "InUse" + Hex(ownerId) + ".tmp"; }
+
 }  // namespace
 
 FolderLock::FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
                        const std::atomic<bool>& exitFlag)
     : m_files(files), m_reporter(reporter), m_trace(trace), m_clock(clock), m_exit(exitFlag) {}
 
-std::string FolderLock::FolderOf(const std::string& path) {
-    // Credentials stay attached after the folder: "ftp://h/in|u|p|/x" -> "ftp://h/in|u|p|/".
-    const size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(0, cut + 1);
-}
+std::string FolderLock::FolderOf(const std::string& path) { return FolderKeepingCredentials(path); }
 
 int64_t FolderLock::NowMilliseconds() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.Steady().time_since_epoch()).count();
@@ -90,19 +93,50 @@ bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
     static std::mt19937 salt{std::random_device{}()};
     m_ownerId = static_cast<uint32_t>(NowMilliseconds()) ^ (salt() & 0xFFFF0000u);
     // The file object carries the folder's credentials from the checks above.
-    const std::string temporary = WithoutCredentials(folder) + "InUse" + Hex(m_ownerId) + ".tmp";
+    const std::string temporary = WithoutCredentials(folder) + CandidateName(m_ownerId);
+    // Noted before anything is written, so that a crash from here on leaves
+    // nothing that the next start cannot find and take away.
+    m_files.NoteInFlight(kInFlightLock, Hex(m_ownerId) + "\t" + shown);
     if (!WriteCandidate(file, temporary)) {
         m_reporter.Status("Can't create lock file in folder " + shown + ".", true);
+        file.Remove(temporary);
+        m_files.ClearInFlight(kInFlightLock);
         return false;
     }
     if (file.Rename(temporary, lockFile) != 0) {
         m_reporter.Status("Can't rename lock file in folder " + shown + ".", true);
         file.Remove(temporary);
+        m_files.ClearInFlight(kInFlightLock);
         return false;
     }
     if (CheckLocked(file, folder, false)) return true;
     m_reporter.Status("Lock file wasn't ours in folder " + shown + ".", true);
+    m_files.ClearInFlight(kInFlightLock);
     return false;
+}
+
+// The lock and the lock candidate a process that died left in a folder; the
+// lock file goes only when it still holds that process's identifier.
+bool FolderLock::ReleaseLeftover(CFTPFile& file, const std::string& path, uint32_t ownerId) {
+    const std::string folder = FolderOf(path);
+    const std::string shown = WithoutCredentials(folder);
+    file.Remove(folder + CandidateName(ownerId));
+    CFTPFile lock(m_files);
+    lock.SetCredentials(file.FtpUser(), file.FtpPassword());
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    bool ours = false;
+    if (lock.Open(folder + kLockName, platform::File::modeRead | platform::File::typeBinary)) {
+        ours = lock.Read(bytes, 4) == 4 && LittleEndian32(bytes) == ownerId;
+        lock.Close();
+    }
+    if (!ours) return true;
+    if (file.Remove(folder + kLockName) != 0) {
+        m_reporter.Status("Can't remove the lock file this service left in folder " + shown + ". " + file.ErrorText(),
+                          true);
+        return false;
+    }
+    m_reporter.Status("Removed the lock file this service left in folder " + shown + " when it stopped.", true);
+    return true;
 }
 
 bool FolderLock::CheckDirLock(CFTPFile& file, const std::string& path) {
@@ -125,7 +159,7 @@ bool FolderLock::CheckLocked(CFTPFile& file, const std::string& folder, bool qui
         if (!quiet) m_reporter.Status("Can't read lock file in folder " + shown + ".", true);
         return false;
     }
-    const uint32_t id = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    const uint32_t id = LittleEndian32(bytes);
     if (id != m_ownerId) {
         if (!quiet)
             m_reporter.Status("ID is not ours in lock file in folder " + shown + ".\nOur ID: " + Hex(m_ownerId) +
@@ -141,7 +175,7 @@ void FolderLock::UnLockDir(CFTPFile& file, const std::string& path) {
     TraceScope scope(m_trace, "CPressvaneDlg::UnLockDir - Unlock directory");
     const std::string folder = FolderOf(path);
     if (!CheckLocked(file, folder, true)) return;
-    file.Remove(folder + kLockName);
+    if (file.Remove(folder + kLockName) == 0) m_files.ClearInFlight(kInFlightLock);
 }
 
 }  // namespace pv

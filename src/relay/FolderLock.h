@@ -21,6 +21,9 @@
 
 namespace pv {
 
+// The in-flight record's key for the lock held: "<owner id in hex>\t<folder>".
+inline constexpr const char* kInFlightLock = "lock";
+
 struct LockSettings {
     int retryDelaySeconds = 5;
     int maxTimeOutMinutes = 240;
@@ -42,6 +45,11 @@ public:
     bool CheckDirLock(CFTPFile& file, const std::string& path);
     // Removes the lock file, but only when it is ours.
     void UnLockDir(CFTPFile& file, const std::string& path);
+
+    // After a crash: removes from the folder (path as for LockDir) the lock
+    // candidate of ownerId, and the lock file when it holds ownerId.  False
+    // when the lock file could not be removed.
+    bool ReleaseLeftover(CFTPFile& file, const std::string& path, uint32_t ownerId);
 
     uint32_t OwnerId() const { return m_ownerId; }
     static std::string FolderOf(const std::string& path);

@@ -33,6 +33,16 @@ std::string WithoutCredentials(const std::string& path) {
     return path.substr(0, path.find('|'));
 }
 
+std::string FolderKeepingCredentials(const std::string& path, bool bareNameIsFolder) {
+    std::string plain = path, user, password;
+    const bool hasCredentials = path.find('|') != std::string::npos && TakeCredentials(plain, user, password);
+    if (!hasCredentials) plain = path.substr(0, path.find('|'));
+    const size_t cut = plain.find_last_of("\\/");
+    std::string folder = cut != std::string::npos ? plain.substr(0, cut + 1) : bareNameIsFolder ? plain : std::string();
+    if (hasCredentials && !user.empty()) folder += "|" + user + "|" + password + "|";
+    return folder;
+}
+
 std::string FolderForDisplay(const std::string& folder) {
     std::string shown = WithoutCredentials(folder);
     if (!shown.empty()) shown.pop_back();

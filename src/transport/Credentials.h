@@ -17,6 +17,14 @@ bool TakeCredentials(std::string& path, std::string& user, std::string& password
 // text can leak.
 std::string WithoutCredentials(const std::string& path);
 
+// The folder of a path - up to and including its last "/" or "\" - with the
+// path's credential part kept after it, so that what is derived from the
+// folder reaches the server with the same user: "ftp://h/out/|u|p|x",
+// "ftp://h/out|u|p|/x" and "ftp://h/out/|u|p|" all give "ftp://h/out/|u|p|".
+// A path without a separator gives itself, or an empty text when
+// bareNameIsFolder is false.
+std::string FolderKeepingCredentials(const std::string& path, bool bareNameIsFolder = true);
+
 // A folder as shown to people: credentials taken out, trailing separator dropped.
 std::string FolderForDisplay(const std::string& folder);
 

@@ -1,22 +1,14 @@
 #include "transport/FileAccess.h"
 
-#include <cstdlib>
-#include <filesystem>
 
 #include "platform/RunningProgram.h"
 
 namespace pv {
 
 FileAccess::FileAccess(Reporter& reporter, platform::Clock& clock, FileAccessSettings settings)
-    : m_reporter(reporter), m_clock(clock), m_settings(settings) {}
+    : m_reporter(reporter), m_clock(clock), m_settings(settings), m_tempFolder(platform::TemporaryFolder()) {}
 
-FileAccess::~FileAccess() {
-    CloseAllFtpClients();
-    if (!m_tempFolder.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(m_tempFolder, ec);
-    }
-}
+FileAccess::~FileAccess() { CloseAllFtpClients(); }
 
 void FileAccess::Trace(const std::string& text) {
     if (m_settings.traceFtpFile) m_reporter.Trace(text);
@@ -85,12 +77,8 @@ void FileAccess::SleepBetweenAttempts() {
 }
 
 std::string FileAccess::TempFolder() {
-    if (m_tempFolder.empty()) {
-        std::string pattern = platform::TemporaryFolder() + "/pressvane-XXXXXX";
-        if (::mkdtemp(pattern.data())) m_tempFolder = pattern + "/";
-        else m_tempFolder = platform::TemporaryFolder() + "/";
-    }
-    return m_tempFolder;
+    const std::string& folder = m_tempFolder.Path();
+    return folder.empty() ? platform::TemporaryFolder() + "/" : folder;
 }
 
 int FileAccess::NextTempCounter() {

@@ -13,6 +13,8 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/InFlightRecord.h"
+#include "platform/PrivateTempFolder.h"
 #include "platform/Reporter.h"
 #include "transport/FtpClient.h"
 #include "transport/Mailer.h"
@@ -74,6 +76,16 @@ public:
     FindSlot* Slot(int handle);
     void ReleaseFindSlot(int handle);
 
+    // Where work under way in shared folders is noted (locks, copies being
+    // written), so that a start after a crash can clean up; null: not noted.
+    void SetInFlightRecord(platform::InFlightRecord* record) { m_inFlight = record; }
+    void NoteInFlight(const std::string& key, const std::string& value) {
+        if (m_inFlight) m_inFlight->Set(key, value);
+    }
+    void ClearInFlight(const std::string& key) {
+        if (m_inFlight) m_inFlight->Clear(key);
+    }
+
     void SetMailer(Mailer* mailer) { m_mailer = mailer; }
     Mailer* GetMailer() const { return m_mailer; }
     Reporter& GetReporter() { return m_reporter; }
@@ -90,7 +102,8 @@ private:
     Mailer* m_mailer = nullptr;
     std::vector<std::unique_ptr<CFtpClient>> m_pool;
     std::time_t m_lastCommandTime = 0;
-    std::string m_tempFolder;
+    platform::PrivateTempFolder m_tempFolder;
+    platform::InFlightRecord* m_inFlight = nullptr;
     int m_tempCounter = 0;
     std::mutex m_findMutex;
     std::array<FindSlot, kFindSlots> m_find;

@@ -1,6 +1,8 @@
 #include "transport/FileNames.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <random>
 #include <string_view>
 
 namespace pv {
@@ -43,6 +45,26 @@ void CollapseRuns(std::string& text, char c) {
     text.erase(std::unique(text.begin(), text.end(), doubled), text.end());
 }
 
+// "." and ".." name a folder, never a file of their own; a name of dots
+// alone is one of them on one system or the other (Windows drops trailing dots).
+bool OnlyDots(std::string_view name) { return !name.empty() && name.find_first_not_of('.') == std::string_view::npos; }
+
+// Every part of a path (between separators) that is only dots becomes "z",
+// so a sanitised name or path can never climb out of its folder.
+void ReplaceDotNames(std::string& text) {
+    std::string out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find_first_of(kPathCharacters, start), text.size());
+        const std::string_view part(text.data() + start, end - start);
+        out += OnlyDots(part) ? std::string_view("z") : part;
+        if (end == text.size()) break;
+        out += text[end];
+        start = end + 1;
+    }
+    text = std::move(out);
+}
+
 bool EndsInSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
@@ -56,6 +78,7 @@ void MakeValidFilename(std::string& text, bool bAllowPath) {
     ReplaceHighBytes(text);
     CollapseRuns(text, '-');
     CollapseRuns(text, '_');
+    ReplaceDotNames(text);
     if (text.empty()) text = "z";
 }
 
@@ -70,6 +93,28 @@ void AppendPathSeparator(std::string& path) {
     } else {
         path += '\\';
     }
+}
+
+namespace {
+constexpr std::string_view kHiddenCopyPrefix = ".pvcopy-";
+constexpr std::string_view kHiddenCopySuffix = ".part";
+constexpr size_t kHiddenCopyDigits = 12;
+}  // namespace
+
+std::string HiddenCopyName() {
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    char digits[kHiddenCopyDigits + 1];
+    std::snprintf(digits, sizeof digits, "%012llx",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    return std::string(kHiddenCopyPrefix) + digits + std::string(kHiddenCopySuffix);
+}
+
+bool IsHiddenCopyName(std::string_view name) {
+    if (name.size() != kHiddenCopyPrefix.size() + kHiddenCopyDigits + kHiddenCopySuffix.size()) return false;
+    if (name.substr(0, kHiddenCopyPrefix.size()) != kHiddenCopyPrefix) return false;
+    if (name.substr(name.size() - kHiddenCopySuffix.size()) != kHiddenCopySuffix) return false;
+    const std::string_view digits = name.substr(kHiddenCopyPrefix.size(), kHiddenCopyDigits);
+    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 void SplitFolderAndName(const std::string& path, std::string* folder, std::string* name) {

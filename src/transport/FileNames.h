@@ -2,6 +2,7 @@
 // Small operations on file names and paths as the operator writes them
 // (Windows form, FTP URLs, or host paths).
 #include <string>
+#include <string_view>
 
 namespace pv {
 
@@ -10,7 +11,8 @@ namespace pv {
 // start), brackets, quotes, wildcards, "|" and control bytes are removed,
 // bytes of 128 and up become "_", runs of "-" and "_" shrink to one.  With
 // bAllowPath the drive colon and the separators are kept.  Never empty: an
-// empty result is "z".
+// empty result is "z"; so is a name (or path part) of dots alone, such as
+// "." or "..", which would name a folder instead of a file.
 void MakeValidFilename(std::string& text, bool bAllowPath);
 
 // Makes path end in a separator of the kind it already uses: "\" for
@@ -20,6 +22,12 @@ void AppendPathSeparator(std::string& path);
 
 // Splits at the last "\" or "/": folder is everything through it, name the
 // rest.  Without a separator the folder is empty.  Either output may be null.
+// The hidden name a copy is written under in its destination folder before
+// it is renamed into place: ".pvcopy-" + 12 random hex digits + ".part".
+std::string HiddenCopyName();
+// Whether a file name is one HiddenCopyName makes (never an input file).
+bool IsHiddenCopyName(std::string_view name);
+
 void SplitFolderAndName(const std::string& path, std::string* folder, std::string* name = nullptr);
 
 }  // namespace pv

@@ -56,29 +56,45 @@ bool CFtpClient::OpenControlChannel(const std::string& host, int port) {
     return true;
 }
 
-// Takes whatever the control connection has for us now.  A line is queued
-// only when its line feed has arrived, so a reply split over two receives is
-// still one line.  When the server closes, the bytes it sent first still count.
-void CFtpClient::DrainControl() {
+// Takes what the control connection has for us now, until it would block or
+// the reply's deadline passes (a server that never stops sending cannot hold
+// us).  A line is queued only when its line feed has arrived, so a reply
+// split over two receives is still one line.  When the server closes, the
+// bytes it sent first still count.  A line longer than any reply ends the
+// session: false.
+bool CFtpClient::DrainControl(platform::Deadline deadline) {
     char buffer[10000];
     while (m_control.IsOpen()) {
         const platform::TcpSocket::Io io = m_control.Receive(buffer, sizeof buffer);
-        if (io.wouldBlock) return;
+        if (io.wouldBlock) return true;
         if (io.Failed() || io.bytes == 0) {
             if (!m_partialLine.empty()) m_replyQueue.push_back(std::move(m_partialLine));
             m_partialLine.clear();
             m_control.Close();
-            return;
+            return true;
         }
+        // Only the new bytes are searched for line feeds.
+        size_t searchFrom = m_partialLine.size();
         m_partialLine.append(buffer, static_cast<size_t>(io.bytes));
-        for (size_t lf; (lf = m_partialLine.find('\n')) != std::string::npos;) {
-            std::string line = m_partialLine.substr(0, lf);
+        size_t lineStart = 0;
+        for (size_t lf; (lf = m_partialLine.find('\n', searchFrom)) != std::string::npos; searchFrom = lineStart) {
+            std::string line = m_partialLine.substr(lineStart, lf - lineStart);
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            m_partialLine.erase(0, lf + 1);
+            lineStart = lf + 1;
             Trace("CFtpClient::ReadReply: Replay added to queue. Reply: " + line);
             m_replyQueue.push_back(std::move(line));
         }
+        m_partialLine.erase(0, lineStart);
+        if (m_partialLine.size() > kMaxReplyLine) {
+            Trace("CFtpClient::ReadReply: a reply line longer than " + std::to_string(kMaxReplyLine) +
+                  " bytes; closing the connection");
+            EndSession();
+            SetRetMsg("Reply line too long");
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return true;
     }
+    return true;
 }
 
 void CFtpClient::SetRetMsg(std::string line) {
@@ -89,16 +105,15 @@ void CFtpClient::SetRetMsg(std::string line) {
 
 // A reply that does not come in time ends the session: a late reply must
 // never be read as the answer to the next command.
-bool CFtpClient::ReadReplyLine() {
-    const platform::Deadline deadline = NextDeadline();
-    DrainControl();
+bool CFtpClient::ReadReplyLine(platform::Deadline deadline) {
+    if (!DrainControl(deadline)) return false;
     while (m_replyQueue.empty() && m_control.IsOpen()) {
-        if (!m_control.WaitReadable(deadline)) {
+        if (std::chrono::steady_clock::now() >= deadline || !m_control.WaitReadable(deadline)) {
             Trace("CFtpClient::ReadResponeString - no reply in time; closing the connection");
             EndSession();
             break;
         }
-        DrainControl();
+        if (!DrainControl(deadline)) return false;
     }
     if (m_replyQueue.empty()) {
         SetRetMsg("");
@@ -109,13 +124,16 @@ bool CFtpClient::ReadReplyLine() {
     return true;
 }
 
+// One deadline for the whole reply, all lines of a multi-line one included:
+// a server that keeps sending continuation lines cannot hold us longer.
 bool CFtpClient::ReadResponeString() {
-    if (!ReadReplyLine()) return false;
+    const platform::Deadline deadline = NextDeadline();
+    if (!ReadReplyLine(deadline)) return false;
     Trace("CFtpClient::ReadResponeString - m_strRetMsg = " + m_strRetMsg);
     if (m_strRetMsg.size() > 3 && m_strRetMsg[3] == '-') {
         const std::string code = m_strRetMsg.substr(0, 3);
         for (;;) {
-            if (!ReadReplyLine()) return false;
+            if (!ReadReplyLine(deadline)) return false;
             Trace("CFtpClient::ReadResponeString - m_strRetMsg = " + m_strRetMsg);
             if (m_strRetMsg.size() > 3 && m_strRetMsg[3] == ' ' && m_strRetMsg.compare(0, 3, code) == 0) break;
         }

@@ -63,6 +63,9 @@ public:
     void FindClose(int slot);
     FtpListResult LastListResult() const { return m_eLastListResult; }
 
+    // Whether the last MoveFile that uploaded may have left a file on the
+    // server: its STOR was sent and not refused.
+    bool StoreMayHaveWritten() const { return m_bStoreMayHaveWritten; }
     bool IsLoggedOn() const { return m_bLoggedOn; }
     const FtpLogonParameters& Logon() const { return m_logon; }
     int ReplyClass() const { return m_nReplyClass; }
@@ -79,8 +82,8 @@ private:
     std::string ShownCommand(const std::string& command) const;
 
     bool OpenControlChannel(const std::string& host, int port);
-    void DrainControl();
-    bool ReadReplyLine();
+    bool DrainControl(platform::Deadline deadline);
+    bool ReadReplyLine(platform::Deadline deadline);
     void SetRetMsg(std::string line);
     void EndSession();
 
@@ -92,6 +95,9 @@ private:
     bool FetchListing(const std::string& target, std::string& out);
     bool ReceiveListing(platform::TcpSocket& data, std::string& out);
 
+    // No reply line of any server comes near this; a longer one is junk.
+    static constexpr size_t kMaxReplyLine = 64 * 1024;
+
     Reporter& m_reporter;
     FtpClientSettings m_settings;
     unsigned m_id;
@@ -101,6 +107,7 @@ private:
     int m_nReplyClass = 0;
     FtpLogonParameters m_logon;
     FtpListResult m_eLastListResult = FtpListResult::listed;
+    bool m_bStoreMayHaveWritten = false;
     FtpListParser m_parser;
 };
 

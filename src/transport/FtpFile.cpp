@@ -4,6 +4,7 @@
 
 #include "platform/Wildcard.h"
 #include "transport/Credentials.h"
+#include "transport/FileNames.h"
 #include "transport/FtpListing.h"
 
 namespace pv {
@@ -85,13 +86,33 @@ bool CFTPFile::TransferWithRetry(const std::string& remote, const std::string& l
         return false;
     }
     bool ok = false;
+    m_bUploadMayBePartial = false;
     for (int attempt = 0; attempt < 2 && !ok; ++attempt) {
         m_strErrorText.clear();
         ok = TransferAttempt(url, path, url.object, local, get);
     }
     if (!ok && m_strErrorText.empty()) m_strErrorText = Format("Failed to get file %s.", path);
+    if (!ok && m_bUploadMayBePartial) RemovePartialUpload(path);
     m_access.MarkCommandTime();
     return ok;
+}
+
+// An upload that failed may have left part of the file under its name on the
+// server, where consumers would take it for the whole file.
+void CFTPFile::RemovePartialUpload(const std::string& url) {
+    const std::string reason = m_strErrorText;
+    const std::string shown = WithoutCredentials(url);
+    if (SendFtpCommand(url, "DELE ", 2) == 0) {
+        m_strErrorText = reason + "\nThe partial file " + shown + " was removed from the server.";
+        return;
+    }
+    const std::string why = m_strErrorText;
+    if (ExistState(url) == platform::Existence::absent) {
+        m_strErrorText = reason;
+        return;
+    }
+    m_strErrorText = reason + "\nThe partial file " + shown + " could not be removed from the server" +
+                     (why.empty() ? std::string(".") : ": " + why);
 }
 
 // One attempt: size of the side we copy from, the transfer, then the size
@@ -119,6 +140,7 @@ bool CFTPFile::TransferAttempt(const FtpUrl& url, const std::string& shown, cons
     if (!get) m_access.WaitBetweenCommands();
     m_access.Trace(get ? "CFTPFile::GetFTPFile - Get the file" : "CFTPFile::PutFTPFile - Put the file");
     const bool moved = client->MoveFile(object, local, get);
+    if (!get && client->StoreMayHaveWritten()) m_bUploadMayBePartial = true;
     const std::string clientError = client->m_strErrorText, retMsg = client->m_strRetMsg;
     m_access.ReleaseClient(client);
     if (!moved) {
@@ -173,8 +195,17 @@ bool CFTPFile::CopyFile(const std::string& source, const std::string& destinatio
 bool CFTPFile::CopyLocal(const std::string& source, const std::string& destination, bool failIfExists) {
     std::string from = source, to = destination;
     if (!ParseCredentials(from, &m_strErrorText) || !ParseCredentials(to, &m_strErrorText)) return false;
+    // The bytes go to a hidden name in the destination folder, which is then
+    // renamed into place: nobody ever sees part of the file under its name,
+    // and a copy cut short by a crash is removed at the next start.
+    std::string folder;
+    SplitFolderAndName(to, &folder);
+    const std::string temporary = folder + HiddenCopyName();
+    m_access.NoteInFlight(kInFlightCopy, temporary);
     std::string error;
-    if (platform::CopyFileContents(from, to, failIfExists, &error)) {
+    const bool copied = platform::CopyFileIntoPlace(from, to, temporary, failIfExists, &error);
+    m_access.ClearInFlight(kInFlightCopy);
+    if (copied) {
         const std::time_t when = m_access.Settings().updateDateTimeForUncDestinations ? m_access.Clock().NowSeconds()
                                                                                         : platform::ModifiedTime(from);
         if (when >= 0) platform::SetModifiedTime(to, when);
@@ -187,12 +218,12 @@ bool CFTPFile::CopyLocal(const std::string& source, const std::string& destinati
     return false;
 }
 
-bool CFTPFile::MoveLocalFile(const std::string& source, const std::string& destination) {
+bool CFTPFile::MoveLocalFile(const std::string& source, const std::string& destination, bool replace) {
     if (IsFtpUrl(NormalisePath(source)) || IsFtpUrl(NormalisePath(destination))) return false;
     std::string from = source, to = destination;
     std::string error;
     if (!ParseCredentials(from, &error) || !ParseCredentials(to, &error)) return false;
-    if (!platform::MoveByRename(from, to)) return false;
+    if (!platform::MoveByRename(from, to, replace)) return false;
     // A rename keeps the source's modified time, as a local copy does.
     if (m_access.Settings().updateDateTimeForUncDestinations)
         platform::SetModifiedTime(to, m_access.Clock().NowSeconds());

@@ -16,6 +16,9 @@
 
 namespace pv {
 
+// The in-flight record's key for the hidden copy being written (FileAccess).
+inline constexpr const char* kInFlightCopy = "copy";
+
 class CFTPFile : public CFileString {
 public:
     explicit CFTPFile(FileAccess& access);
@@ -27,8 +30,9 @@ public:
     // leaves what CopyFile and then removing the source would (see
     // platform::MoveByRename); the destination's modified time follows the
     // rule of a local copy.  False (nothing changed: copy instead) for FTP
-    // paths and wherever a rename cannot stand in for the copy.
-    bool MoveLocalFile(const std::string& source, const std::string& destination);
+    // paths and wherever a rename cannot stand in for the copy.  Without
+    // replace an existing destination is never replaced (the move fails).
+    bool MoveLocalFile(const std::string& source, const std::string& destination, bool replace = true);
     bool GetFTPFile(const std::string& source, const std::string& local);
     bool PutFTPFile(const std::string& local, const std::string& destination);
     // A file of at least minSize bytes, or (path ending in a separator) a folder.
@@ -87,6 +91,7 @@ private:
     bool TransferAttempt(const FtpUrl& url, const std::string& remoteShown, const std::string& remote,
                          const std::string& local, bool get);
     bool CopyLocal(const std::string& source, const std::string& destination, bool failIfExists);
+    void RemovePartialUpload(const std::string& url);
     bool CopyFtpToFtp(const std::string& source, const std::string& destination);
     void MailCopyFailure(const std::string& message, const std::string& attachment);
     bool FindFirstFtp(const std::string& pattern, FindSlot& slot, int handle);
@@ -103,6 +108,7 @@ private:
     std::string m_strFtpPassword;
     bool m_bSkipDestSizeCheck = false;
     int64_t m_nCheckedDestinationSize = -1;
+    bool m_bUploadMayBePartial = false;  // a failed upload may have left a file behind
     int m_nNestingDepth = 0;
 
     // The open file.

@@ -226,11 +226,7 @@ bool CFTPFile::MakeTempName(std::string& path) {
 // sharing a folder never hand out the same number.
 int CFTPFile::GetNextNumber(const std::string& folderIn) {
     static int fallback = 0;
-    std::string folder = folderIn;
-    if (!folder.empty() && !(folder.back() == '\\' || folder.back() == '/')) {
-        const size_t cut = folder.find_last_of("\\/");
-        folder = cut == std::string::npos ? std::string() : folder.substr(0, cut + 1);
-    }
+    const std::string folder = FolderKeepingCredentials(folderIn, false);
     CFTPFile numberFile(m_access);
     numberFile.SetCredentials(m_strFtpUser, m_strFtpPassword);
     bool open = false;

@@ -118,6 +118,7 @@ bool CFtpClient::FailTransfer(const std::string& text) {
 bool CFtpClient::MoveFile(const std::string& remote, const std::string& local, bool get, bool /*passive*/) {
     Trace("CFtpClient::MoveFile - Starting");
     m_strErrorText.clear();
+    m_bStoreMayHaveWritten = false;
     platform::File file;
     const unsigned mode = get ? platform::File::modeWrite | platform::File::modeCreate : platform::File::modeRead;
     if (!file.Open(local, mode)) return FailTransfer("Failure trying to open file on local machine.");
@@ -127,6 +128,9 @@ bool CFtpClient::MoveFile(const std::string& remote, const std::string& local, b
     if (!EnterPassiveMode(address, port)) return false;
     if (!WriteCommandString((get ? "RETR " : "STOR ") + ServerPath(remote)))
         return FailTransfer("Failure trying to Send command string.");
+    // From here the server may have created (or cut) the remote file, unless
+    // it refuses the STOR outright.
+    m_bStoreMayHaveWritten = !get;
     platform::TcpSocket data;
     std::string error;
     if (!data.Connect(address, port, NextDeadline(), &error)) {
@@ -134,6 +138,7 @@ bool CFtpClient::MoveFile(const std::string& remote, const std::string& local, b
         m_strErrorText = "Failure trying to Establish Data Connection.";
     }
     if (!ReadResponeString() || m_nReplyClass != 1) {
+        if (m_nReplyClass == 4 || m_nReplyClass == 5) m_bStoreMayHaveWritten = false;
         data.Close();
         return FailTransfer("Failure from trying to Send command string.");
     }

@@ -28,6 +28,11 @@ TEST(MakeValidFilename, GivesTheSameForEitherPathFlag) {
         {"(&x", "_x"},
         {"a-_-b", "a-_-b"},
         {"---", "-"},
+        {".", "z"},
+        {"..", "z"},
+        {"...", "z"},
+        {". .", "._."},
+        {".hidden", ".hidden"},
     };
     for (const auto& c : cases) {
         for (const bool allowPath : {false, true}) {
@@ -50,6 +55,8 @@ TEST(MakeValidFilename, KeepsPathCharactersOnlyWhenAllowed) {
         {"a/b c/d", true, "a/b_c/d"},
         {"..\\..\\up", false, "....up"},
         {":\\/", false, "z"},
+        {"..\\..\\up", true, "z\\z\\up"},
+        {"news/./a", true, "news/z/a"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Valid(c.text, c.allowPath), c.result) << c.text << " allowPath " << c.allowPath;

@@ -220,6 +220,28 @@ TEST_F(Scripted, ReplyTimeOutEndsTheSessionSoALateReplyIsNeverTakenForTheNextOne
     EXPECT_NE(client.m_strRetMsg, "200 late");
 }
 
+TEST_F(Scripted, AServerThatNeverEndsALineEndsTheSession) {
+    ScriptedFtpServer server({Step::Send("220 " + std::string(300000, 'A')), Step::Sleep(8000)});
+    EXPECT_FALSE(LogOn(server));
+    EXPECT_FALSE(client.IsLoggedOn());
+    EXPECT_NE(reporter.AllText().find("a reply line longer than"), std::string::npos) << reporter.AllText();
+}
+
+TEST_F(Scripted, AMultiLineReplyHasOneDeadlineForAllItsLines) {
+    // Each line comes well within the time-out, the whole reply does not.
+    std::vector<Step> steps;
+    for (int line = 0; line < 8; ++line) {
+        steps.push_back(Step::Send("220-still here\r\n"));
+        steps.push_back(Step::Sleep(700));
+    }
+    steps.push_back(Step::Send("220 ready\r\n"));
+    steps.push_back(Step::Expect("USER", "331 password please\r\n"));
+    steps.push_back(Step::Expect("PASS", "230 logged in\r\n"));
+    ScriptedFtpServer server(steps);
+    EXPECT_FALSE(LogOn(server));
+    EXPECT_TRUE(server.ReceivedCommands().empty());
+}
+
 TEST_F(Scripted, CommandArgumentWithALineBreakIsRefused) {
     ScriptedFtpServer server(With({}));
     ASSERT_TRUE(LogOn(server));
