@@ -4,6 +4,7 @@
 
 #include "audio/AudioFileHeader.h"
 #include "platform/Wildcard.h"
+#include "transport/Credentials.h"
 #include "transport/FileNames.h"
 #include "transport/Filename.h"
 
@@ -86,15 +87,18 @@ int CAudioFileHeader::NameModeFromSetting(std::string_view setting) {
 
 bool CAudioFileHeader::NameFromCart(const CAudioFileHeader& source, std::string& outputPath, int mode) {
     std::string name = NameText(source.m_cart, mode);
-    const CFilename old(outputPath);
+    // The name is taken without the credential part, which stays with the folder.
+    const CFilename old(WithoutCredentials(outputPath));
     if (old.GetExt().empty() || name.empty()) return false;
     MakeValidFilename(name, false);
     name.erase(0, name.find_first_not_of('.'));  // no hidden names, no ".."
     if (name.empty()) name = "z";
-    const std::string renamed = old.GetPath() + name + old.GetExt();
-    if (renamed == outputPath) return false;
+    const std::string renamed = FolderKeepingCredentials(outputPath, false) + name + old.GetExt();
+    if (WithoutCredentials(renamed) == WithoutCredentials(outputPath)) return false;
     if (m_pReporter) {
-        m_pReporter->Status("Changing Output filename from " + outputPath + " to " + renamed + ".", true);
+        m_pReporter->Status("Changing Output filename from " + WithoutCredentials(outputPath) + " to " +
+                                WithoutCredentials(renamed) + ".",
+                            true);
     }
     outputPath = renamed;
     return true;

@@ -150,6 +150,40 @@ ino_t Inode(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
+TEST(CopyFileIntoPlace, TheTargetAppearsWholeUnderItsNameOrNotAtAll) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "source", std::string(300000, 'n'));
+    test::WriteWholeFile(dir / "target", "old");
+    std::string error;
+    // Replacing: the temporary name is gone, the target holds the new bytes.
+    ASSERT_TRUE(CopyFileIntoPlace(dir / "source", dir / "target", dir / ".part1", false, &error)) << error;
+    EXPECT_EQ(test::ReadWholeFile(dir / "target"), std::string(300000, 'n'));
+    EXPECT_FALSE(std::filesystem::exists(dir / ".part1"));
+    // Never replacing: an existing target is left alone, nothing stays behind.
+    test::WriteWholeFile(dir / "kept", "keep");
+    EXPECT_FALSE(CopyFileIntoPlace(dir / "source", dir / "kept", dir / ".part2", true, &error));
+    EXPECT_EQ(test::ReadWholeFile(dir / "kept"), "keep");
+    EXPECT_FALSE(std::filesystem::exists(dir / ".part2"));
+    ASSERT_TRUE(CopyFileIntoPlace(dir / "source", dir / "new", dir / ".part3", true, &error)) << error;
+    EXPECT_EQ(std::filesystem::file_size(dir / "new"), 300000u);
+    // A failed copy leaves neither name.
+    EXPECT_FALSE(CopyFileIntoPlace(dir / "missing", dir / "none", dir / ".part4", false, &error));
+    EXPECT_FALSE(std::filesystem::exists(dir / "none"));
+    EXPECT_FALSE(std::filesystem::exists(dir / ".part4"));
+    EXPECT_FALSE(CopyFileIntoPlace(dir / "new", dir / "new", dir / ".part5", false, &error));
+    EXPECT_EQ(std::filesystem::file_size(dir / "new"), 300000u);
+}
+
+TEST(MoveByRename, WithoutReplaceNeverTakesAnExistingName) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "from", "new");
+    test::WriteWholeFile(dir / "to", "old");
+    EXPECT_FALSE(MoveByRename(dir / "from", dir / "to", false));
+    EXPECT_EQ(test::ReadWholeFile(dir / "to"), "old");
+    EXPECT_TRUE(MoveByRename(dir / "from", dir / "free", false));
+    EXPECT_EQ(test::ReadWholeFile(dir / "free"), "new");
+}
+
 TEST(MoveByRename, MovesWhereARenameLeavesWhatACopyWould) {
     test::TempDir dir;
     test::WriteWholeFile(dir / "in.bin", "news");

@@ -242,6 +242,55 @@ TEST(FtpFilePool, ClientIsReplacedWhenItsServerWentAway) {
     EXPECT_EQ(access.LoggedOnClientCount(), 1);
 }
 
+// Two upload attempts the server cuts short (or refuses), then what the
+// removal of the partial file gets.
+std::vector<Step> CutUploads(const char* storReply, std::vector<Step> after) {
+    std::vector<Step> steps = ScriptedFtpServer::LoginSteps();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0) steps.push_back(Step::Expect("NOOP", "200 ok\r\n"));
+        steps.push_back(Step::Expect("TYPE I", "200 ok\r\n"));
+        steps.push_back(Step::Expect("PASV"));
+        steps.push_back(Step::PasvReply());
+        steps.push_back(Step::Expect("STOR", storReply));
+        if (storReply[0] == '1') {
+            steps.push_back(Step::DataReceive());
+            steps.push_back(Step::Send("426 Connection closed; transfer aborted\r\n"));
+        }
+    }
+    steps.insert(steps.end(), after.begin(), after.end());
+    return steps;
+}
+
+TEST(FtpFileUpload, ACutUploadIsRemovedFromTheServer) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "a.txt", std::string(100000, 'a'));
+    test::RecordingReporter reporter;
+    FileAccess access(reporter, platform::DefaultClock(), FastSettings());
+    {
+        ScriptedFtpServer server(CutUploads("150 Ok to send data\r\n",
+                                            {Step::Expect("NOOP", "200 ok\r\n"), Step::Expect("DELE", "250 gone\r\n")}));
+        CFTPFile file(access);
+        const std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/out/|ed|pw|a.txt";
+        EXPECT_FALSE(file.CopyFile(dir / "a.txt", url));
+        EXPECT_TRUE(server.WaitDone(5s)) << server.Error();
+        EXPECT_EQ(server.ReceivedCommands().back(), "DELE /out/a.txt");
+        EXPECT_NE(file.ErrorText().find("The partial file ftp://127.0.0.1:" + std::to_string(server.Port()) +
+                                        "/out/a.txt was removed"),
+                  std::string::npos)
+            << file.ErrorText();
+        access.CloseAllFtpClients();
+    }
+    {
+        // A server that refused the upload has no partial file: nothing is deleted.
+        ScriptedFtpServer server(CutUploads("553 not allowed\r\n", {}));
+        CFTPFile file(access);
+        EXPECT_FALSE(file.CopyFile(dir / "a.txt", "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/out/a.txt|ed|pw|"));
+        EXPECT_TRUE(server.WaitDone(5s)) << server.Error();
+        for (const std::string& command : server.ReceivedCommands()) EXPECT_NE(command.rfind("DELE", 0), 0u);
+        access.CloseAllFtpClients();
+    }
+}
+
 TEST(FtpFileOpen, FailedListingNeverBecomesAnEmptyUpload) {
     ScriptedFtpServer server(
         [] {
