@@ -91,6 +91,15 @@ TEST_F(RelayFaultsRun, EveryCredentialFormReachesTheServerAsItsUserAndThePasswor
         EXPECT_TRUE(fs::is_empty(work.Path() / ("in" + std::to_string(n)))) << forms[n];
     }
     EXPECT_NE(output.find("Changing Output filename from " + base + "/o1/"), std::string::npos) << output;
+    // A receipt for every delivery, with the size the server has.
+    std::string receipts;
+    for (const auto& entry : fs::directory_iterator(work.Path() / "PINWELL"))
+        receipts += test::ReadWholeFile(entry.path().string());
+    size_t cutReceipts = 0;
+    for (size_t at = 0; (at = receipts.find("Received CUT123.mp3\r\nFile Size: ", at)) != std::string::npos; ++at)
+        ++cutReceipts;
+    EXPECT_EQ(cutReceipts, forms.size()) << receipts;
+    EXPECT_EQ(receipts.find("File Size: 0\r\n"), std::string::npos) << receipts;
     EXPECT_EQ(server.Log().find("USER \r"), std::string::npos);  // no logon without a user
 
     // Status lines, logs, receipts, messages, debug and temporary files: none
