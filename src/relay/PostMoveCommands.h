@@ -3,6 +3,7 @@
 // that folder is run once, in listing order, and deleted.
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "platform/Reporter.h"
 #include "transport/FileAccess.h"
@@ -27,5 +28,10 @@ private:
     std::string m_workingFolder;
     std::chrono::milliseconds m_timeLimit;
 };
+
+// The argument vector that runs one batch file through the launcher whose
+// text is given (see PostMoveCommands.cpp).  Host paths.
+std::vector<std::string> LaunchCommand(const std::string& launcherText, const std::string& launcherHost,
+                                       const std::string& batchHost);
 
 }  // namespace pv

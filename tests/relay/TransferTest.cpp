@@ -237,6 +237,29 @@ TEST_F(Relaying, BatchFilesRunWithAwkwardPathsAsOneArgument) {
     EXPECT_EQ(test::ReadWholeFile(dir / "Pressvane/Bat.bat"), "%1\r\n");
 }
 
+TEST_F(Relaying, AnOperatorsLauncherRunsEveryBatchFileAndNoCarriageReturnReachesACommand) {
+    const std::string in = Folder("in"), out = Folder("out dir; $(touch pwned)");
+    const std::string marker = dir / "ran.txt";
+    fs::create_directories(dir / "Pressvane");
+    test::WriteWholeFile(dir / "Pressvane/Bat.bat", "echo launched %1 >> '" + marker + "'\r\nsh \"%1\"\r\n");
+    Put(in, "job.bat", "echo \"$0\" ran >> '" + marker + "'\r\necho second >> '" + marker + "'\r\n");
+    CDirOptions route = Route(in, {out});
+    route.m_bExecuteBatsAfterMove = true;
+    scan.ProcessDirectory(route);
+    EXPECT_EQ(test::ReadWholeFile(marker), "launched " + out + "job.bat\n" + out + "job.bat ran\nsecond\n");
+    EXPECT_FALSE(Has(out + "job.bat"));
+    EXPECT_FALSE(Has(dir / "pwned"));
+    EXPECT_FALSE(Has("pwned"));
+}
+
+TEST(LaunchCommand, TheServicesOwnLauncherRunsTheBatchFileAndAnyOtherIsAScriptWithOneArgument) {
+    using Argv = std::vector<std::string>;
+    EXPECT_EQ(LaunchCommand("%1\r\n", "/w/Bat.bat", "/o/a b.bat"), (Argv{"/bin/sh", "/o/a b.bat"}));
+    EXPECT_EQ(LaunchCommand("", "/w/Bat.bat", "/o/a.bat"), (Argv{"/bin/sh", "/o/a.bat"}));
+    EXPECT_EQ(LaunchCommand("logger %1\r\nsh \"%1\"\r\n", "/w/Bat.bat", "/o/a.bat"),
+              (Argv{"/bin/sh", "-c", "logger \"$1\"\nsh \"$1\"\n", "/w/Bat.bat", "/o/a.bat"}));
+}
+
 TEST_F(Relaying, HungBatchFileIsStoppedAndDeleted) {
     const std::string out = Folder("out");
     test::WriteWholeFile(out + "hang.bat", "sleep 60\n");
