@@ -83,6 +83,26 @@ bool FileTransfer::CopyToOutput(CDirOptions& route, const std::string& source, c
     return true;
 }
 
+// An output folder that went away since the start (or was never made, with
+// "DontMakeDirs") is made again.  FTP folders seen once are taken to stay,
+// until a delivery into one fails; a local one costs one stat to check.
+bool FileTransfer::MakeSureFolderExists(CFTPFile& file, const std::string& folder) {
+    const bool ftp = IsFtpUrl(NormalisePath(WithoutCredentials(folder)));
+    if (ftp && m_ftpFoldersSeen.count(folder)) return true;
+    platform::Existence state = file.FolderExists(folder);
+    if (state == platform::Existence::absent) {
+        Status("The output folder " + Shown(folder) + " does not exist; making it.");
+        file.mkdir(folder);
+        state = file.FolderExists(folder);
+        if (state == platform::Existence::absent) {
+            Status("Unable to make the output folder " + Shown(folder) + ". " + file.ErrorText());
+            return false;
+        }
+    }
+    if (ftp && state == platform::Existence::present) m_ftpFoldersSeen.insert(folder);
+    return true;
+}
+
 bool FileTransfer::UsesUniqueNumbers(const CDirOptions& route) {
     return route.m_bUniqueFile && !route.m_bDontPrependNumber;
 }
@@ -114,6 +134,7 @@ bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination,
         delivery.folder += prefix + SeparatorFor(destination);
         file.mkdir(delivery.folder);  // before it is locked: a lock needs its folder
     }
+    if (route.m_bMakeSurePathsExist && prefix.empty() && !MakeSureFolderExists(file, delivery.folder)) return false;
     if (route.m_bLockOutputFolders && !m_lock.LockDir(file, delivery.folder)) return false;
     // The number is drawn under the lock, so two writers never share one.
     delivery.path = delivery.folder + name;
@@ -169,6 +190,7 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
         Delivery delivery;
         const bool ok =
             DeliverTo(route, route.m_strDestDirs[index], name, workingSource, lastOutput && sourceGoesAway, delivery);
+        if (!ok) m_ftpFoldersSeen.erase(route.m_strDestDirs[index]);
         if (!ok) {
             anyFailed = true;
             firstFailed = firstFailed || index == 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "config/DirOptions.h"
@@ -64,6 +65,7 @@ private:
                    const std::string& workingSource, bool mayMoveSource, Delivery& delivery);
     bool CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
                       const std::string& name, bool mayMoveSource, CopyOutcome& outcome);
+    bool MakeSureFolderExists(CFTPFile& file, const std::string& folder);
     bool DrawUniquePath(CFTPFile& file, const std::string& folder, const std::string& name, std::string& path);
     static bool UsesUniqueNumbers(const CDirOptions& route);
     void Status(const std::string& text) { m_reporter.Status(text, true); }
@@ -75,6 +77,7 @@ private:
     FolderLock& m_lock;
     PostMoveCommands& m_postMove;
     RelayHooks m_hooks;
+    std::set<std::string> m_ftpFoldersSeen;  // FTP output folders known to exist
 };
 
 // The prefix folder name for a file, or empty when none applies.

@@ -180,6 +180,15 @@ TEST_F(RelayRun, ExistingFreshLockIsWaitedForAndAStaleOneBroken) {
     EXPECT_FALSE(fs::exists(out + "InUse.dat"));
 }
 
+TEST_F(RelayRun, AnOutputFolderMissingAtTheCopyIsMadeFirst) {
+    const std::string in = Folder("in"), out = work.Folder() + "not/yet/";
+    Settings("[MoveFiles]\r\n" + Route(0, in, out, "LockOutputFolders0=Yes\r\n"));
+    Input(in, "a.txt", "a");
+    ASSERT_EQ(Run({"Once", "EasyExit", "/M", "DontMakeDirs"}), 0);
+    EXPECT_EQ(test::ReadWholeFile(out + "a.txt"), "a") << Output();
+    EXPECT_EQ(Output().find("Can't create lock file"), std::string::npos);
+}
+
 TEST_F(RelayRun, BatchFilesRunOnlyWhenStartedWithExecute) {
     const std::string in = Folder("in"), out = Folder("out $(x) ;&& 'q'");
     Settings("[MoveFiles]\r\nIn0=" + in + "\r\nOut0=" + out +

@@ -260,6 +260,21 @@ TEST(LaunchCommand, TheServicesOwnLauncherRunsTheBatchFileAndAnyOtherIsAScriptWi
               (Argv{"/bin/sh", "-c", "logger \"$1\"\nsh \"$1\"\n", "/w/Bat.bat", "/o/a.bat"}));
 }
 
+TEST_F(Relaying, AMissingOutputFolderIsMadeWhenTheRouteMakesSureOfItsPaths) {
+    const std::string in = Folder("in"), out = dir.Folder() + "gone/out/";
+    Put(in, "a.txt", "a");
+    CDirOptions route = Route(in, {out});
+    route.m_bLockOutputFolders = true;
+    route.m_bMakeSurePathsExist = false;
+    scan.ProcessDirectory(route);
+    EXPECT_TRUE(Has(in + "a.txt"));
+    EXPECT_EQ(StatusCount("Can't create lock file in folder"), 1);
+    route.m_bMakeSurePathsExist = true;
+    scan.ProcessDirectory(route);
+    EXPECT_EQ(test::ReadWholeFile(out + "a.txt"), "a");
+    EXPECT_FALSE(Has(in + "a.txt"));
+}
+
 TEST_F(Relaying, HungBatchFileIsStoppedAndDeleted) {
     const std::string out = Folder("out");
     test::WriteWholeFile(out + "hang.bat", "sleep 60\n");
