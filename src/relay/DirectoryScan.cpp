@@ -135,9 +135,23 @@ bool DirectoryScan::AcceptableName(const CDirOptions& route, const std::string& 
     const bool windowsSafe = name.find_first_of(kForbidden) == std::string::npos;
     if (windowsSafe && platform::IsSafeFileName(name, &why)) return true;
     if (why.empty()) why = "it holds a character file names cannot have";
-    m_reporter.Status("Refusing the file " + name + " in " + WithoutCredentials(route.m_strInDir) + ": " + why + ".",
-                      true);
+    if (DueForReport(route.m_strInDir + name))
+        m_reporter.Status("Refusing the file " + name + " in " + WithoutCredentials(route.m_strInDir) + ": " + why +
+                              ".",
+                          true);
     return false;
+}
+
+// A refused file stays where it is and is met again on every pass: it is
+// reported when first seen, then at most once an hour.
+bool DirectoryScan::DueForReport(const std::string& path) {
+    const std::time_t now = m_clock.NowSeconds();
+    const auto seen = m_refusedReported.find(path);
+    if (seen != m_refusedReported.end() && now - seen->second < kRefusedReportSeconds && now >= seen->second)
+        return false;
+    if (m_refusedReported.size() >= kMaxRefusedRemembered) m_refusedReported.clear();
+    m_refusedReported[path] = now;
+    return true;
 }
 
 // Another program still writing the file keeps it for a later pass.  FTP

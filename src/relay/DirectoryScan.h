@@ -4,6 +4,7 @@
 // hands each to the relay (or, on a route that publishes stories, to the
 // story handler).
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ public:
 private:
     bool PassesScanTwice(CDirOptions& route, const tagFileInfo& file, bool ftp);
     bool AcceptableName(const CDirOptions& route, const std::string& name);
+    bool DueForReport(const std::string& path);
     bool StillBeingWritten(const std::string& path, bool ftp);
     // True when the file got past the selection (name, scan-twice).
     bool HandleFile(CDirOptions& route, const tagFileInfo& file, bool ftp);
@@ -48,6 +50,9 @@ private:
     Reporter& m_reporter;
     TraceLog& m_trace;
     platform::Clock& m_clock;
+    static constexpr std::time_t kRefusedReportSeconds = 3600;
+    static constexpr size_t kMaxRefusedRemembered = 10000;
+    std::map<std::string, std::time_t> m_refusedReported;  // refused path -> when last reported
     MonitorState& m_state;
     WireMessages& m_messages;
     FileTransfer& m_transfer;

@@ -220,6 +220,15 @@ TEST_F(Relaying, HostileInputNamesAreRefused) {
     EXPECT_TRUE(Has(in + "line\nbreak.txt"));
     EXPECT_TRUE(Has(out + "fine.txt"));
     EXPECT_EQ(StatusCount("Refusing the file"), 2);
+    // Met again on every pass, but reported again only after an hour.
+    for (int pass = 0; pass < 3; ++pass) {
+        clock.Advance(std::chrono::minutes(10));
+        scan.ProcessDirectory(route);
+    }
+    EXPECT_EQ(StatusCount("Refusing the file"), 2);
+    clock.Advance(std::chrono::minutes(31));
+    scan.ProcessDirectory(route);
+    EXPECT_EQ(StatusCount("Refusing the file"), 4);
 }
 
 TEST_F(Relaying, BatchFilesRunWithAwkwardPathsAsOneArgument) {
