@@ -12,6 +12,8 @@ public:
     ServiceReporter(StatusBoard& board, TraceLog& trace) : m_board(board), m_trace(trace) {}
     void Status(const std::string& text, bool toStatusLog) override { m_board.AddStatusLine(text, toStatusLog); }
     void Trace(const std::string& text) override { m_trace.Write(text); }
+    void BeginScope(const std::string& name, std::string& indent) override { m_trace.BeginScope(name, indent); }
+    void EndScope(const std::string& name, const std::string& indent) override { m_trace.EndScope(name, indent); }
 
 private:
     StatusBoard& m_board;

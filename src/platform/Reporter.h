@@ -11,6 +11,30 @@ public:
     virtual ~Reporter() = default;
     virtual void Status(const std::string& text, bool toStatusLog) = 0;
     virtual void Trace(const std::string& text) = 0;
+    // A traced operation: "name starting." and, at its end, "name." in the
+    // trace, indented four blanks for every operation it is nested in.
+    // indent receives what the end line needs.
+    virtual void BeginScope(const std::string& name, std::string& indent) { Trace(indent + name + " starting."); }
+    virtual void EndScope(const std::string& name, const std::string& indent) { Trace(indent + name + "."); }
+};
+
+// Frames one traced operation for as long as it lives.
+class ReportedScope {
+public:
+    ReportedScope(Reporter& reporter, std::string name, bool on = true) : m_reporter(on ? &reporter : nullptr),
+                                                                          m_name(std::move(name)) {
+        if (m_reporter) m_reporter->BeginScope(m_name, m_indent);
+    }
+    ~ReportedScope() {
+        if (m_reporter) m_reporter->EndScope(m_name, m_indent);
+    }
+    ReportedScope(const ReportedScope&) = delete;
+    ReportedScope& operator=(const ReportedScope&) = delete;
+
+private:
+    Reporter* m_reporter;
+    std::string m_name;
+    std::string m_indent;
 };
 
 class NullReporter final : public Reporter {

@@ -109,7 +109,7 @@ bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
         m_files.ClearInFlight(kInFlightLock);
         return false;
     }
-    if (CheckLocked(file, folder, false)) return true;
+    if (CheckDirLock(file, folder)) return true;
     m_reporter.Status("Lock file wasn't ours in folder " + shown + ".", true);
     m_files.ClearInFlight(kInFlightLock);
     return false;

@@ -26,11 +26,18 @@ bool TakeCredentials(std::string& path, std::string& user, std::string& password
     return true;
 }
 
+// A malformed credential part ("PATH|ID|PASSWORD" without its last "|") is
+// cut from its first "|" to the last separator after it; the file name that
+// follows stays, so a status line still says which file it is.
 std::string WithoutCredentials(const std::string& path) {
     std::string copy = path;
     std::string user, password;
     if (TakeCredentials(copy, user, password)) return copy;
-    return path.substr(0, path.find('|'));
+    const size_t bar = path.find('|');
+    const size_t lastSeparator = path.find_last_of("\\/");
+    std::string shown = path.substr(0, bar);
+    if (lastSeparator != std::string::npos && lastSeparator > bar) shown += "/" + path.substr(lastSeparator + 1);
+    return shown;
 }
 
 std::string FolderKeepingCredentials(const std::string& path, bool bareNameIsFolder) {
@@ -45,7 +52,7 @@ std::string FolderKeepingCredentials(const std::string& path, bool bareNameIsFol
 
 std::string FolderForDisplay(const std::string& folder) {
     std::string shown = WithoutCredentials(folder);
-    if (!shown.empty()) shown.pop_back();
+    if (!shown.empty() && (shown.back() == '/' || shown.back() == '\\')) shown.pop_back();
     return shown;
 }
 

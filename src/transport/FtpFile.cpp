@@ -456,7 +456,8 @@ int CFTPFile::Remove(const std::string& pathIn) {
     m_strErrorText.clear();
     std::string path = pathIn;
     if (!ParseCredentials(path, &m_strErrorText)) return -1;
-    m_access.Trace("CFTPFile::Remove - Removing file " + path + " starting.");
+    const ReportedScope scope(m_access.GetReporter(), "CFTPFile::Remove - Removing file " + path,
+                              m_access.Settings().traceFtpFile);
     int result = -1;
     if (IsFtpUrl(path)) {
         result = SendFtpCommand(path, "DELE ", 2);
@@ -468,7 +469,6 @@ int CFTPFile::Remove(const std::string& pathIn) {
     // Gone is gone: but only a file known to be absent counts, never one we
     // merely failed to see.
     if (result != 0 && ExistState(path) == platform::Existence::absent) result = 0;
-    m_access.Trace("CFTPFile::Remove - Removing file " + path + ".");
     return result;
 }
 
@@ -476,6 +476,8 @@ int CFTPFile::Rename(const std::string& oldIn, const std::string& newIn) {
     m_strErrorText.clear();
     std::string from = oldIn, to = newIn;
     if (!ParseCredentials(from, &m_strErrorText) || !ParseCredentials(to, &m_strErrorText)) return -1;
+    const ReportedScope scope(m_access.GetReporter(), "CFTPFile::Rename - Renaming file " + from + " to " + to,
+                              m_access.Settings().traceFtpFile);
     if (!IsFtpUrl(from)) {
         std::string error;
         if (platform::RenameNoReplace(from, to, &error)) return 0;

@@ -189,6 +189,28 @@ TEST_F(RelayRun, AnOutputFolderMissingAtTheCopyIsMadeFirst) {
     EXPECT_EQ(Output().find("Can't create lock file"), std::string::npos);
 }
 
+TEST_F(RelayRun, TracedOperationsAreIndentedByTheirNesting) {
+    const std::string in = Folder("in"), out = Folder("out"), traces = Folder("trace");
+    Settings("[Pressvane]\r\nTraceLogFilename=" + traces + "run.log\r\nTraceLogFtpFile=Yes\r\n[MoveFiles]\r\n" +
+             Route(0, in, out, "LockOutputFolders0=Yes\r\n"));
+    Input(in, "a.txt", "a");
+    ASSERT_EQ(Run(), 0);
+    std::string trace;
+    for (const auto& entry : fs::directory_iterator(traces)) trace += test::ReadWholeFile(entry.path().string());
+    // Each line: "HH:MM:SS: <indent><name>".
+    const auto indentOf = [&trace](const std::string& name) -> std::string {
+        const size_t at = trace.find(name);
+        if (at == std::string::npos) return "<missing " + name + ">";
+        const size_t lineStart = trace.rfind('\n', at) + 1;
+        const size_t stampEnd = trace.find(": ", lineStart) + 2;
+        return trace.substr(stampEnd, at - stampEnd);
+    };
+    EXPECT_EQ(indentOf("CPressvaneDlg::LockDir - Lock directory starting."), "") << trace;
+    EXPECT_EQ(indentOf("CPressvaneDlg::CheckDirLock - Check for locked directory starting."), "    ") << trace;
+    EXPECT_EQ(indentOf("CPressvaneDlg::UnLockDir - Unlock directory starting."), "") << trace;
+    EXPECT_EQ(indentOf("CFTPFile::Remove - Removing file " + out + "InUse.dat starting."), "    ") << trace;
+}
+
 TEST_F(RelayRun, BatchFilesRunOnlyWhenStartedWithExecute) {
     const std::string in = Folder("in"), out = Folder("out $(x) ;&& 'q'");
     Settings("[MoveFiles]\r\nIn0=" + in + "\r\nOut0=" + out +
