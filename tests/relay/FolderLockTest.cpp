@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <random>
+#include <sys/resource.h>
 #include <thread>
 
 #include "RelayFixture.h"
@@ -34,6 +36,23 @@ TEST_F(Locking, TakesChecksAndReleasesItsOwnLock) {
     lock.UnLockDir(file, out);
     EXPECT_FALSE(fs::exists(out + "InUse.dat"));
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator{}), 0);
+}
+
+TEST_F(Locking, ALockThatCannotBeWrittenLeavesNoCandidateBehind) {
+    const std::string out = Folder("out");
+    // Writes past two bytes fail, as on a full disk.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = saved;
+    tiny.rlim_cur = 2;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    const bool locked = lock.LockDir(file, out);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(locked);
+    EXPECT_EQ(StatusCount("Can't create lock file in folder"), 1);
+    EXPECT_TRUE(fs::is_empty(out));
 }
 
 TEST_F(Locking, FreshForeignLockIsWaitedForUntilTheTimeOut) {
