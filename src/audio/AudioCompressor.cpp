@@ -12,10 +12,39 @@ namespace pv {
 namespace {
 
 constexpr int64_t kMaxFormatBytes = 18 + 65535;
+// Damaged frames let through: a few anywhere (one burst of bad bytes can
+// cost the parser several frames before it finds the stream again), or one
+// in ten of a long source.
+constexpr int64_t kDamagedAllowed = 4;
+constexpr int64_t kDamagedShareAllowed = 10;
+
+// Whether the decoder made the source's audio of it.  The decoder skips what
+// it cannot use, so bytes that only look like audio (a few MPEG frames ahead
+// of text, another codec's data under an MPEG name) give a short sliver of
+// sound without an error.  A source is refused when frames are damaged
+// beyond the allowance, or when the audio decoded accounts for less than
+// half of its data (less than half the duration its size promises at the
+// stream's own bit rate).
+bool DecodedCleanly(const audio::DecodeCount& count, int64_t dataSize, const std::string& path,
+                    std::string& errorText) {
+    const std::string start = "Compress: Source file " + path + " does not decode cleanly: ";
+    if (count.damaged > kDamagedAllowed && count.damaged > count.packets / kDamagedShareAllowed) {
+        errorText = start + std::to_string(count.damaged) + " of its " + std::to_string(count.packets) +
+                    " audio frames are damaged.";
+        return false;
+    }
+    if (count.audioBytes * 2 < dataSize) {
+        errorText = start + "its audio accounts for only " + std::to_string(count.audioBytes) + " of its " +
+                    std::to_string(dataSize) + " bytes of data.";
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
 struct AudioCompressor::Source {
+    std::string path;
     audio::WaveFormat format;
     int64_t dataOffset = 0;
     int64_t dataSize = 0;
@@ -67,6 +96,7 @@ bool ReadWaveSource(platform::File& file, const std::string& path, audio::WaveFo
 
 bool AudioCompressor::OpenSource(const std::string& path, platform::File& file, Source& source,
                                  std::string& errorText) {
+    source.path = path;
     if (!file.Open(path, platform::File::modeRead)) {
         errorText = "Compress: Can't open source file " + path + ".";
         return false;
@@ -176,7 +206,7 @@ bool AudioCompressor::ConvertData(platform::File& in, const Source& source, audi
         leftover = size - consumed;
         std::memmove(buffer.data(), buffer.data() + consumed, leftover);
         if (!out.WriteSamples(encoded, errorText)) return false;
-        if (last) return true;
+        if (last) return DecodedCleanly(transcoder.Decoded(), source.dataSize, source.path, errorText);
     }
 }
 

@@ -27,8 +27,10 @@ public:
 
     // destinationPath gets the extension of the format (".wav" for 0 and 1,
     // ".mp2" for 80, ".mp3" for 85).  bitRate in bit/s (0: none); ratio
-    // below 2: none.  The source header's tags go into the destination.  On
-    // failure errorText says why and no destination file is left behind.
+    // below 2: none.  The source header's tags go into the destination.  A
+    // source that does not decode cleanly (damaged frames beyond a few, or
+    // data that mostly is no audio) fails too.  On failure errorText says
+    // why and no destination file is left behind.
     bool Compress(const std::string& sourcePath, std::string& destinationPath, int formatNumber, int bitRate,
                   int ratio, const std::string& formatListPath, std::string& errorText, bool lockSampleRate,
                   int sampleRate, const CAudioFileHeader* sourceHeader);

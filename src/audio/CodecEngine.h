@@ -20,6 +20,16 @@ namespace pv::audio {
 
 enum class CodecOpen { ok, notPossible, failed };
 
+// What the decoder made of the source so far: the packets it was handed
+// (frames the parser cut, or blocks of the data), how many of them it found
+// damaged, and the source bytes of the packets it decoded that hold audio
+// (an MPEG packet's frame, not what the parser let through after it).
+struct DecodeCount {
+    int64_t packets = 0;
+    int64_t damaged = 0;
+    int64_t audioBytes = 0;
+};
+
 // Zero bytes that must follow the data handed to Transcoder::Convert (the
 // decoders read a little past the end of what they are given).
 constexpr size_t kCodecInputPadding = 64;
@@ -39,6 +49,9 @@ public:
     virtual bool Finish(std::string& out) = 0;
     // Sample frames of the destination written so far.
     virtual int64_t SamplesEncoded() const = 0;
+    // What the source gave so far; data that does not decode is skipped,
+    // and this tells how much there was.
+    virtual DecodeCount Decoded() const = 0;
 };
 
 // One WMA file being written: the encoder the profile asks for, the ASF
@@ -72,7 +85,7 @@ public:
 // The module's one export: its engine, or null when the module was built
 // against another version of these interfaces.
 constexpr const char* kCodecEngineEntryPoint = "pressvane_codec_engine";
-constexpr int kCodecEngineVersion = 1;
+constexpr int kCodecEngineVersion = 2;
 using CodecEngineEntry = CodecEngine* (*)(int version);
 
 // Name of the module file; the module is looked for next to the running

@@ -1,5 +1,6 @@
 #include "audio/FfmpegDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -7,6 +8,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
+
+#include "audio/MpegFrameHeader.h"
 
 namespace pv::audio {
 
@@ -73,6 +76,7 @@ CodecOpen FfmpegDecoder::Open(const WaveFormat& source) {
     m_context->bit_rate = static_cast<int64_t>(source.avgBytesPerSec) * 8;
     m_context->bits_per_coded_sample = source.bitsPerSample;
     m_parser.reset(av_parser_init(id));
+    m_mpeg = id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP3;
     m_blockBytes = IsPcm(source) ? static_cast<size_t>(source.channels) * ContainerBits(source) / 8 : source.blockAlign;
     if (!m_parser && m_blockBytes == 0) return CodecOpen::failed;
     m_packetBytes = IsPcm(source) ? kPcmPacketBytes / m_blockBytes * m_blockBytes : m_blockBytes;
@@ -84,12 +88,24 @@ bool FfmpegDecoder::Drain(const FrameSink& sink) {
     for (;;) {
         const int rc = avcodec_receive_frame(m_context.get(), m_frame.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return true;
-        if (rc == AVERROR_INVALIDDATA) continue;
+        if (rc == AVERROR_INVALIDDATA) {
+            ++m_count.damaged;
+            continue;
+        }
         if (rc < 0) return false;
         const bool ok = sink(*m_frame);
         av_frame_unref(m_frame.get());
         if (!ok) return false;
     }
+}
+
+// The MPEG parser hands over whatever lies between two frames along with the
+// first (the decoder then finds the rest invalid): an MPEG packet holds as
+// much audio as its frame header says.  Other packets are audio as a whole.
+size_t FfmpegDecoder::AudioBytes(const unsigned char* data, size_t size) const {
+    MpegFrameHeader header;
+    if (!m_mpeg || size < 4 || !DecodeMpegHeader(data, header) || header.FrameLength() == 0) return size;
+    return std::min<size_t>(size, header.FrameLength());
 }
 
 bool FfmpegDecoder::SendPacket(const unsigned char* data, size_t size, const FrameSink& sink) {
@@ -98,7 +114,10 @@ bool FfmpegDecoder::SendPacket(const unsigned char* data, size_t size, const Fra
     const int rc = avcodec_send_packet(m_context.get(), m_packet.get());
     m_packet->data = nullptr;
     m_packet->size = 0;
-    if (rc < 0 && rc != AVERROR_INVALIDDATA) return false;
+    ++m_count.packets;
+    if (rc == AVERROR_INVALIDDATA) ++m_count.damaged;
+    else if (rc < 0) return false;
+    else m_count.audioBytes += static_cast<int64_t>(AudioBytes(data, size));
     return Drain(sink);
 }
 

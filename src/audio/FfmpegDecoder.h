@@ -24,15 +24,17 @@ public:
     // readable bytes) and hands every frame to the sink.  consumed tells how
     // many bytes were used; the rest (less than a block) belongs in front of
     // the next call.  False on a codec failure or when the sink fails.  Data
-    // the decoder finds invalid is skipped.
+    // the decoder finds invalid is skipped and counted (Decoded).
     bool Decode(const unsigned char* data, size_t size, size_t& consumed, const FrameSink& sink);
     // Hands over the frames still held back by the parser and the decoder.
     bool Flush(const FrameSink& sink);
+    const DecodeCount& Decoded() const { return m_count; }
 
 private:
     bool SendPacket(const unsigned char* data, size_t size, const FrameSink& sink);
     bool Drain(const FrameSink& sink);
     bool Parse(const unsigned char* data, size_t size, const FrameSink& sink);
+    size_t AudioBytes(const unsigned char* data, size_t size) const;
 
     CodecContextPtr m_context;
     ParserPtr m_parser;
@@ -40,6 +42,8 @@ private:
     FramePtr m_frame;
     size_t m_blockBytes = 0;   // unit of data without a parser
     size_t m_packetBytes = 0;  // bytes sent at a time without a parser
+    bool m_mpeg = false;       // MPEG audio: packets start with a frame header
+    DecodeCount m_count;
 };
 
 }  // namespace pv::audio

@@ -25,6 +25,7 @@ public:
     bool Convert(const unsigned char* data, size_t size, size_t& consumed, std::string& out) override;
     bool Finish(std::string& out) override;
     int64_t SamplesEncoded() const override { return m_encoder.SamplesEncoded(); }
+    DecodeCount Decoded() const override { return m_decoder.Decoded(); }
 
 private:
     bool OnFrame(const AVFrame& frame, std::string& out);

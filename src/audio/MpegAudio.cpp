@@ -6,19 +6,11 @@ namespace pv::audio {
 
 namespace {
 
-// kbit/s by [MPEG-1 ? 0 : 1][layer - 1][index].
-constexpr uint16_t kBitRates[2][3][15] = {
-    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
-    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
-};
-constexpr uint32_t kMpeg1Rates[3] = {44100, 48000, 32000};
-
 constexpr int64_t kSearchBytes = 2048;
 constexpr int kId3v1Size = 128;
+// Frames that must follow one another before bytes count as MPEG audio: a
+// lone sync word turns up in text, in other codecs' data and in noise.
+constexpr int kChainFrames = 4;
 
 // Layer codes, modes and flags of the MPEG-1 format record.
 constexpr uint16_t kHeadLayer2 = 2;
@@ -89,37 +81,35 @@ bool EndsInId3v1(platform::File& file, int64_t fileSize) {
     return file.Read(tag, 3) == 3 && tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
 }
 
-}  // namespace
-
-uint32_t MpegFrameBytes(int version, int layer, uint32_t bitRate, uint32_t sampleRate) {
-    if (sampleRate == 0) return 0;
-    if (layer == 1) return 12 * bitRate / sampleRate * 4;
-    const uint32_t factor = (layer == 3 && version != 1) ? 72 : 144;
-    return static_cast<uint32_t>(static_cast<uint64_t>(factor) * bitRate / sampleRate);
+bool SameStream(const MpegFrameHeader& a, const MpegFrameHeader& b) {
+    return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
 }
 
-uint32_t MpegFrameHeader::FrameLength() const {
-    if (bitRate == 0) return 0;
-    return MpegFrameBytes(version, layer, bitRate, sampleRate) + (padding ? (layer == 1 ? 4 : 1) : 0);
-}
-
-bool DecodeMpegHeader(const unsigned char* b, MpegFrameHeader& out) {
-    if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0) return false;
-    const int versionBits = (b[1] >> 3) & 3;
-    const int layerBits = (b[1] >> 1) & 3;
-    const int bitRateIndex = b[2] >> 4;
-    const int rateIndex = (b[2] >> 2) & 3;
-    if (versionBits == 1 || layerBits == 0 || bitRateIndex == 15 || rateIndex == 3 || (b[3] & 3) == 2) return false;
-    MpegFrameHeader h;
-    h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
-    h.layer = 4 - layerBits;
-    h.bitRate = 1000u * kBitRates[h.version == 1 ? 0 : 1][h.layer - 1][bitRateIndex];
-    h.sampleRate = kMpeg1Rates[rateIndex] / (h.version == 1 ? 1 : h.version == 2 ? 2 : 4);
-    h.channels = (b[3] >> 6) == 3 ? 1 : 2;
-    h.padding = (b[2] >> 1) & 1;
-    out = h;
+// Whether the frame whose header is first, at offset, starts a stream: the
+// next frames' headers lie where the frames before them end and have the
+// same version, layer and sample rate - kChainFrames frames in all, or fewer
+// that end exactly at the end of the audio.  A free-format frame (no length)
+// gives nowhere to look for the next one.
+bool FramesFollow(platform::File& file, int64_t offset, int64_t audioEnd, const MpegFrameHeader& first) {
+    MpegFrameHeader header = first;
+    int64_t at = offset;
+    for (int frames = 1; frames < kChainFrames; ++frames) {
+        const uint32_t length = header.FrameLength();
+        if (length == 0) return false;
+        at += length;
+        if (at == audioEnd) return true;
+        unsigned char bytes[4];
+        MpegFrameHeader next;
+        if (at + 4 > audioEnd || file.Seek(at, platform::File::fromBegin) != at || file.Read(bytes, 4) != 4 ||
+            !DecodeMpegHeader(bytes, next) || !SameStream(next, first)) {
+            return false;
+        }
+        header = next;
+    }
     return true;
 }
+
+}  // namespace
 
 WaveFormat MpegDestinationFormat(int layer, int channels, uint32_t sampleRate, uint32_t bitRate) {
     const int version = sampleRate >= 32000 ? 1 : 2;
@@ -146,13 +136,13 @@ RawMpegResult LocateRawMpeg(platform::File& file, RawMpegStream& out) {
     if (fileSize < 0 || file.Seek(start, platform::File::fromBegin) != start) return RawMpegResult::unreadable;
     const int64_t got = file.Read(bytes.data(), kSearchBytes);
     if (got < 4) return RawMpegResult::unreadable;
+    const int64_t end = EndsInId3v1(file, fileSize) ? fileSize - kId3v1Size : fileSize;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     int64_t at = 0;
     MpegFrameHeader header;
-    while (at + 4 <= got && !DecodeMpegHeader(p + at, header)) ++at;
+    while (at + 4 <= got && !(DecodeMpegHeader(p + at, header) && FramesFollow(file, start + at, end, header))) ++at;
     if (at + 4 > got) return RawMpegResult::noFrame;
     if (header.version == 25 || header.layer == 1) return RawMpegResult::unsupported;
-    const int64_t end = EndsInId3v1(file, fileSize) ? fileSize - kId3v1Size : fileSize;
     out.dataOffset = start + at;
     out.dataSize = end > out.dataOffset ? end - out.dataOffset : 0;
     out.header = header;

@@ -1,34 +1,14 @@
 #pragma once
-// MPEG audio frame headers (ISO/IEC 11172-3, 13818-3), the wave format
-// records that describe MPEG audio in a WAV file, and the location of the
-// frames in a raw .mp2/.mp3 stream.
+// The wave format records that describe MPEG audio in a WAV file, and the
+// location of the frames in a raw .mp2/.mp3 stream.
 #include <cstdint>
 #include <string>
 
+#include "audio/MpegFrameHeader.h"
 #include "audio/WaveFormat.h"
 #include "platform/File.h"
 
 namespace pv::audio {
-
-struct MpegFrameHeader {
-    int version = 0;  // 1 MPEG-1, 2 MPEG-2, 25 MPEG-2.5
-    int layer = 0;    // 1, 2 or 3
-    uint32_t bitRate = 0;  // bit/s; 0 for a free-format frame
-    uint32_t sampleRate = 0;
-    int channels = 0;
-    bool padding = false;
-
-    // Bytes of the frame, header included; 0 for a free-format frame.
-    uint32_t FrameLength() const;
-};
-
-// Decodes the four header bytes.  False for no frame sync and for the
-// reserved values (version, layer, bit rate index 15, sample rate index 3,
-// emphasis 2).
-bool DecodeMpegHeader(const unsigned char* bytes, MpegFrameHeader& out);
-
-// Bytes of a frame without padding at the given rates (Layer 2 and 3).
-uint32_t MpegFrameBytes(int version, int layer, uint32_t bitRate, uint32_t sampleRate);
 
 // The "fmt " record that describes MPEG audio encoded at these values
 // (tag 80 for Layer 2 with its 22 extra bytes, 85 for Layer 3 with 12).
@@ -44,8 +24,14 @@ struct RawMpegStream {
 
 enum class RawMpegResult { ok, unreadable, noFrame, unsupported };
 
-// Looks for the first frame in the first 2048 bytes of the audio (after an
-// ID3v2 tag at the start); MPEG-2.5 and Layer I streams are unsupported.
+// Looks for the first frame that starts a stream in the first 2048 bytes of
+// the audio (after an ID3v2 tag at the start): only a frame followed by
+// three more, each where the one before ends and of the same version, layer
+// and sample rate - or by fewer that end exactly where the audio ends (the
+// end of the file or its ID3v1 tag) - counts, since a lone sync word turns
+// up in text, in other codecs' data and in noise.  Free-format frames (no
+// length to follow) never count.  MPEG-2.5 and Layer I streams are
+// unsupported.
 RawMpegResult LocateRawMpeg(platform::File& file, RawMpegStream& out);
 
 }  // namespace pv::audio

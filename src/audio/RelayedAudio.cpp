@@ -119,7 +119,9 @@ bool RelayedAudio::RunCompressor(CDirOptions& route, const std::string& source, 
 
 // Program n of section "Audio Formats" gets: the file, the path to write,
 // and the name the output will have - each as one argument, never through a
-// command line a shell would split.
+// command line a shell would split.  It has failed when it exits with any
+// code but 0 or leaves the path empty or missing: what it wrote then is no
+// conversion to deliver in place of the file.
 bool RelayedAudio::RunExternal(CDirOptions& route, const std::string& source, std::string& target,
                                const std::string& outputPath, std::string& error) {
     const int n = route.m_nAudioFormat;
@@ -141,8 +143,9 @@ bool RelayedAudio::RunExternal(CDirOptions& route, const std::string& source, st
     if (!result.started) failure = StartFailure(program, source, target) + "\n";
     else if (result.timedOut) failure = "Compression: " + program + " did not end within its time limit.\n";
     else if (result.signal != 0) failure = "Compression: " + program + " was stopped by signal " + std::to_string(result.signal) + ".\n";
-    else if (platform::Exists(target) != platform::Existence::present)
-        failure = "Compression: " + program + " wrote no output.\n";
+    else if (result.exitCode != 0)
+        failure = "Compression: " + program + " ended with exit code " + std::to_string(result.exitCode) + ".\n";
+    else if (platform::FileSize(target) <= 0) failure = "Compression: " + program + " wrote no output.\n";
     if (!failure.empty()) {
         error = failure + "Failed to compress audio file using compression " + std::to_string(n);
         return false;

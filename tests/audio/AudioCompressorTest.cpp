@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "support/AudioTestSupport.h"
 #include "audio/AudioCompressor.h"
 #include "audio/ByteOrder.h"
+#include "audio/MpegAudio.h"
 #include "platform/FileSystem.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
@@ -136,10 +138,16 @@ TEST_F(AudioCompressorTest, ConvertsRawMpegStreams) {
         int format;
         int bitRate;
         const char* codec;
+        const char* rate = "44100";
+        const char* channels = "2";
+        double slack = 0.1;  // seconds of encoder delay and padding (more at lower rates)
     } cases[] = {
         {"a.mp3", {"-c:a", "libmp3lame", "-b:a", "128k", "-id3v2_version", "0"}, true, 80, 192000, "mp2"},
         {"b.mp3", {"-c:a", "libmp3lame", "-b:a", "64k", "-metadata", "title=With an ID3v2 tag"}, true, 85, 128000, "mp3"},
         {"c.mp2", {"-c:a", "mp2", "-b:a", "192k"}, false, 1, 0, "pcm_s16le"},
+        {"vbr.mp3", {"-c:a", "libmp3lame", "-q:a", "0"}, false, 1, 0, "pcm_s16le"},
+        {"mono.mp3", {"-ac", "1", "-ar", "22050", "-c:a", "libmp3lame", "-q:a", "4"}, false, 1, 0, "pcm_s16le", "22050",
+         "1", 0.15},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,10 +164,10 @@ TEST_F(AudioCompressorTest, ConvertsRawMpegStreams) {
         ASSERT_TRUE(Compress(mp, dest, c.format, c.bitRate, false, 0, &m_header)) << m_error;
         auto probe = test::Probe(dest);
         EXPECT_EQ(probe["codec_name"], c.codec);
-        EXPECT_EQ(probe["sample_rate"], "44100");
-        EXPECT_EQ(probe["channels"], "2");
+        EXPECT_EQ(probe["sample_rate"], c.rate);
+        EXPECT_EQ(probe["channels"], c.channels);
         // Decoding adds the encoder's delay and the last frame's padding.
-        EXPECT_NEAR(std::stod(probe["duration"]), 0.5, 0.1) << probe["duration"];
+        EXPECT_NEAR(std::stod(probe["duration"]), 0.5, c.slack) << probe["duration"];
         EXPECT_EQ(test::DecodeErrors(dest), "");
         platform::RemoveFile(dest);
     }
@@ -277,6 +285,51 @@ TEST_F(AudioCompressorTest, CorruptSamplesDoNotStopTheConversion) {
     std::string dest = m_dir / "out";
     ASSERT_TRUE(Compress(mp3, dest, 1, 0)) << m_error;
     EXPECT_EQ(test::Probe(dest)["codec_name"], "pcm_s16le");
+}
+
+TEST_F(AudioCompressorTest, SourcesThatDoNotDecodeCleanlyFail) {
+    const std::string source2s = m_dir / "two.wav", mp3 = m_dir / "clean.mp3";
+    ASSERT_TRUE(test::MakeSine(source2s, 44100, 2, 16, 2.0));
+    ASSERT_EQ(test::RunTool({"ffmpeg", "-nostdin", "-v", "error", "-i", source2s, "-c:a", "libmp3lame", "-b:a", "128k",
+                             "-id3v2_version", "0", mp3})
+                  .exitCode,
+              0);
+    const std::string frames = test::ReadWholeFile(mp3);
+    std::string story;
+    while (story.size() < 3 * frames.size()) story += "The council voted on the budget late on Tuesday.\n";
+    std::mt19937 random(11);
+    std::string noise(64000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    // Every third frame loses its header (after the first few, which tell
+    // the stream).
+    std::string damaged = frames;
+    audio::MpegFrameHeader header;
+    for (size_t at = 0, n = 0; at + 4 <= damaged.size(); ++n) {
+        ASSERT_TRUE(audio::DecodeMpegHeader(reinterpret_cast<const unsigned char*>(damaged.data()) + at, header)) << at;
+        if (n >= 4 && n % 3 == 0) damaged.replace(at, 4, 4, '\0');
+        at += header.FrameLength();
+    }
+    const std::string mpegRecord = audio::MpegDestinationFormat(3, 2, 44100, 128000).Serialize();
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string message;  // what the reason says (noise gives either)
+    } cases[] = {
+        {"MP3 frames ahead of story text", frames + story, "its audio accounts for only "},
+        {"MPEG in a WAV file holding noise", test::RiffWave(test::Chunk("fmt ", mpegRecord) + test::Chunk("data", noise)),
+         ""},
+        {"MP3 with a frame header lost every third frame", damaged, " audio frames are damaged."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string source = m_dir / "bad.mp3";
+        test::WriteWholeFile(source, c.bytes);
+        std::string dest = m_dir / "out";
+        EXPECT_FALSE(Compress(source, dest, 1, 0));
+        EXPECT_EQ(m_error.rfind("Compress: Source file " + source + " does not decode cleanly: ", 0), 0u) << m_error;
+        EXPECT_NE(m_error.find(c.message), std::string::npos) << m_error;
+        EXPECT_EQ(platform::Exists(dest), platform::Existence::absent);
+    }
 }
 
 TEST_F(AudioCompressorTest, ThrottlesBetweenBlocks) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "audio/ByteOrder.h"
 #include "audio/MpegAudio.h"
 #include "platform/File.h"
+#include "support/AudioTestSupport.h"
 #include "support/TempDir.h"
 
 using namespace std::string_literals;
@@ -102,6 +106,13 @@ TEST(MpegFormat, Layer2RecordsCarryTheLayer2Code) {
     EXPECT_EQ(GetLE16(x + 6), 8);  // single channel
 }
 
+// Frames of the given length behind one header each, silence in between.
+std::string Frames(const std::string& header, size_t length, int count) {
+    std::string frames;
+    for (int i = 0; i < count; ++i) frames += header + std::string(length - header.size(), '\0');
+    return frames;
+}
+
 TEST(MpegFormat, UnsupportedAndMissingFramesAreTold) {
     test::TempDir dir;
     const struct {
@@ -111,9 +122,9 @@ TEST(MpegFormat, UnsupportedAndMissingFramesAreTold) {
         {"", RawMpegResult::unreadable},
         {"abc", RawMpegResult::unreadable},
         {std::string(3000, 'x') + "\xFF\xFB\x90\x00"s, RawMpegResult::noFrame},
-        {"\xFF\xE3\x90\x00"s + std::string(100, '\0'), RawMpegResult::unsupported},  // MPEG-2.5
-        {"\xFF\xFF\x90\x00"s + std::string(100, '\0'), RawMpegResult::unsupported},  // Layer I
-        {"ID3\x03\0\0\x7F\x7F\x7F\x7F"s, RawMpegResult::unreadable},                 // tag past the end
+        {Frames("\xFF\xE3\x90\x00"s, 522, 4), RawMpegResult::unsupported},  // MPEG-2.5
+        {Frames("\xFF\xFF\x90\x00"s, 312, 4), RawMpegResult::unsupported},  // Layer I
+        {"ID3\x03\0\0\x7F\x7F\x7F\x7F"s, RawMpegResult::unreadable},       // tag past the end
     };
     for (const auto& c : cases) {
         test::WriteWholeFile(dir / "s.mp3", c.bytes);
@@ -121,6 +132,72 @@ TEST(MpegFormat, UnsupportedAndMissingFramesAreTold) {
         ASSERT_TRUE(file.Open(dir / "s.mp3", platform::File::modeRead));
         RawMpegStream stream;
         EXPECT_EQ(LocateRawMpeg(file, stream), c.result) << c.bytes.size();
+    }
+}
+
+TEST(MpegFormat, OnlyAStreamOfFramesCountsAsMpegAudio) {
+    test::TempDir dir;
+    const std::string sine = dir / "sine.wav";
+    ASSERT_TRUE(test::MakeSine(sine, 44100, 2, 16, 1.0));
+    const auto encoded = [&](const std::string& name, const std::vector<std::string>& options) {
+        std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", sine};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(dir / name);
+        EXPECT_EQ(test::RunTool(argv).exitCode, 0) << name;
+        return test::ReadWholeFile(dir / name);
+    };
+    std::mt19937 random(7);
+    std::string noise(65536, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    for (size_t at = 100; at + 4 < noise.size(); at += 300) noise.replace(at, 4, "\xFF\xFB\x90\x00");
+    const std::string aac = test::RunTool({"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=5",
+                                           "-c:a", "aac", "-f", "adts", dir / "aac.mp3"})
+                                    .exitCode == 0
+                                ? test::ReadWholeFile(dir / "aac.mp3")
+                                : "";
+    ASSERT_FALSE(aac.empty());
+    std::string rateChanges;
+    for (int i = 0; i < 4; ++i) rateChanges += Frames("\xFF\xFB\x90\x00"s, 417, 1) + Frames("\xFF\xFB\x94\x00"s, 384, 1);
+    rateChanges += "more";
+    const struct {
+        const char* what;
+        std::string bytes;
+        RawMpegResult result;
+        uint16_t tag = 0;
+        uint32_t rate = 0;
+        uint16_t channels = 0;
+        bool id3v1 = false;
+    } cases[] = {
+        {"CBR with an ID3v2 tag", encoded("cbr.mp3", {"-c:a", "libmp3lame", "-b:a", "128k"}), RawMpegResult::ok,
+         kFormatMpegLayer3, 44100, 2},
+        {"VBR", encoded("vbr.mp3", {"-c:a", "libmp3lame", "-q:a", "0"}), RawMpegResult::ok, kFormatMpegLayer3, 44100,
+         2},
+        {"mono 22 kHz", encoded("mono.mp3", {"-ac", "1", "-ar", "22050", "-c:a", "libmp3lame", "-q:a", "4"}),
+         RawMpegResult::ok, kFormatMpegLayer3, 22050, 1},
+        {"Layer 2 at 48 kHz", encoded("l2.mp2", {"-ar", "48000", "-c:a", "mp2", "-b:a", "192k"}), RawMpegResult::ok,
+         kFormatMpeg, 48000, 2},
+        {"ID3v1 at the end", encoded("v1.mp3", {"-c:a", "libmp3lame", "-b:a", "64k", "-write_id3v1", "1",
+                                                 "-metadata", "title=News"}),
+         RawMpegResult::ok, kFormatMpegLayer3, 44100, 2, true},
+        {"a sync word after a few letters", "not audio\xFF\xFD\xA1\x8D"s, RawMpegResult::noFrame},
+        {"a sync word in story text", "This is a story text.\n\xFF\xF3\x44\xC4 end\n"s, RawMpegResult::noFrame},
+        {"AAC under an MP3 name", aac, RawMpegResult::noFrame},
+        {"noise with frame headers here and there", noise, RawMpegResult::noFrame},
+        {"frames whose sample rate changes every time", rateChanges, RawMpegResult::noFrame},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::WriteWholeFile(dir / "s.mp3", c.bytes);
+        platform::File file;
+        ASSERT_TRUE(file.Open(dir / "s.mp3", platform::File::modeRead));
+        RawMpegStream stream;
+        ASSERT_EQ(LocateRawMpeg(file, stream), c.result);
+        if (c.result != RawMpegResult::ok) continue;
+        EXPECT_EQ(static_cast<unsigned char>(c.bytes[stream.dataOffset]), 0xFF);
+        EXPECT_EQ(stream.dataOffset + stream.dataSize, static_cast<int64_t>(c.bytes.size()) - (c.id3v1 ? 128 : 0));
+        EXPECT_EQ(stream.format.tag, c.tag);
+        EXPECT_EQ(stream.format.samplesPerSec, c.rate);
+        EXPECT_EQ(stream.format.channels, c.channels);
     }
 }
 

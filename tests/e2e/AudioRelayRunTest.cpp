@@ -131,6 +131,95 @@ TEST_F(AudioRelayRun, MissingProgramDeliversTheFileUnchanged) {
     EXPECT_EQ(test::ReadWholeFile(work / "out/clip.wav"), wav);
 }
 
+TEST_F(AudioRelayRun, AFailingProgramLeavesTheFileUnchanged) {
+    // Route n (folders inN and outN, in and out for 0) runs program 1001+n,
+    // which fails in its own way.
+    const struct {
+        std::string script;
+        std::string reason;
+    } cases[] = {
+        {": > \"$2\"; exit 1", "ended with exit code 1."},
+        {"head -c 1000 \"$1\" > \"$2\"; exit 3", "ended with exit code 3."},
+        {": > \"$2\"", "wrote no output."},
+    };
+    const auto folder = [](const char* side, size_t n) { return side + (n ? std::to_string(n) : "") + "/"; };
+    const std::string wav = test::PcmWav(1, 8000, 16, 16000);
+    std::string routes, programs;
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        const std::string i = std::to_string(n), format = std::to_string(1001 + n);
+        fs::create_directories(work / folder("in", n));
+        fs::create_directories(work / folder("out", n));
+        const std::string script = work / ("encode" + i + ".sh");
+        test::WriteWholeFile(script, "#!/bin/sh\n" + cases[n].script + "\n");
+        fs::permissions(script, fs::perms::owner_all);
+        if (n > 0) {
+            routes += "In" + i + "=" + (work / folder("in", n)) + "\r\nOut" + i + "=" + (work / folder("out", n)) +
+                      "\r\nProcessDatFiles" + i + "=No\r\nScanTwice" + i + "=No\r\n";
+        }
+        routes += "AudioFormat" + i + "=" + format + "\r\n";
+        programs += format + " Exe=" + script + "\r\n" + format + " Ext=.mp3\r\n";
+        Input("take.wav", wav, folder("in", n));
+    }
+    Settings(routes + "[Audio Formats]\r\n" + programs);
+    const std::string log = Run();
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        SCOPED_TRACE(cases[n].script);
+        const std::string out = work / (folder("out", n) + "take.wav");
+        EXPECT_NE(log.find("Compression: " + (work / ("encode" + std::to_string(n) + ".sh")) + " " + cases[n].reason),
+                  std::string::npos)
+            << log;
+        EXPECT_NE(log.find("Failed to compress audio file using compression " + std::to_string(1001 + n)),
+                  std::string::npos);
+        EXPECT_NE(log.find("Unable to compress audio file " + out + "."), std::string::npos);
+        EXPECT_NE(log.find("Moving the file " + out + " as is instead of compressing it."), std::string::npos);
+        EXPECT_TRUE(test::ReadWholeFile(out) == wav) << "not the file that came in";
+        EXPECT_FALSE(fs::exists(work / (folder("out", n) + "take.mp3")));
+        EXPECT_TRUE(fs::is_empty(work / folder("in", n)));
+    }
+}
+
+TEST_F(AudioRelayRun, FilesThatOnlyLookLikeAudioGoOutUnchanged) {
+    // Route 0 converts to PCM, route 1 to MP3.
+    fs::create_directories(work / "in1");
+    fs::create_directories(work / "out1");
+    Settings("AudioFormat0=1\r\nIn1=" + work.Folder() + "in1/\r\nOut1=" + work.Folder() +
+             "out1/\r\nProcessDatFiles1=No\r\nScanTwice1=No\r\nAudioFormat1=85\r\nAudioBitrate1=128000\r\n");
+    ASSERT_EQ(test::RunTool({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "sine=d=5", "-c:a", "aac", "-f",
+                             "adts", scratch / "x.aac"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(test::RunTool({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "sine=d=2", "-c:a", "libmp3lame",
+                             "-q:a", "2", "-metadata", "title=Weather", scratch / "story.mp3"})
+                  .exitCode,
+              0);
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string folder;
+    } cases[] = {
+        {"s1.wav", "not audio\xFF\xFD\xA1\x8D", ""},
+        {"s3.mp3", std::string("This is a story text.\n\xFF\xF3\x44\xC4 end\n", 31), ""},
+        {"clip.mp3", test::ReadWholeFile(scratch / "x.aac"), "1"},
+    };
+    for (const auto& c : cases) Input(c.name, c.bytes, "in" + c.folder + "/");
+    Input("story.mp3", test::ReadWholeFile(scratch / "story.mp3"));
+    const std::string log = Run();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string out = work / ("out" + c.folder + "/" + c.name);
+        EXPECT_NE(log.find("Unable to compress audio file " + out + "."), std::string::npos) << log;
+        EXPECT_NE(log.find("Moving the file " + out + " as is instead of compressing it."), std::string::npos);
+        EXPECT_TRUE(test::ReadWholeFile(out) == c.bytes) << "not the bytes that came in";
+    }
+    // Real MPEG audio on the same route still converts.
+    const std::string story = work / "out/story.wav";
+    ASSERT_TRUE(fs::exists(story)) << log;
+    EXPECT_EQ(test::Probe(story)["codec_name"], "pcm_s16le");
+    EXPECT_NEAR(std::stod(test::Probe(story)["duration"]), 2.0, 0.1);
+    EXPECT_TRUE(fs::is_empty(work / "in"));
+    EXPECT_TRUE(fs::is_empty(work / "in1"));
+}
+
 TEST_F(AudioRelayRun, WithoutTheCodecModuleFilesGoOutUnchanged) {
     // Route 0 converts to MP3 through the compressor, route 1 to WMA.
     fs::create_directories(work / "in1");

@@ -62,7 +62,8 @@ ToolResult RunTool(const std::vector<std::string>& argv) {
 }
 
 bool MakeSine(const std::string& path, int rate, int channels, int bits, double seconds) {
-    return RunTool({"sox", "-n", "-r", std::to_string(rate), "-c", std::to_string(channels), "-b",
+    // Repeatable: the same dither every time, so a test sees the same file.
+    return RunTool({"sox", "-R", "-n", "-r", std::to_string(rate), "-c", std::to_string(channels), "-b",
                     std::to_string(bits), "-e", bits == 8 ? "unsigned-integer" : "signed-integer", path, "synth",
                     std::to_string(seconds), "sine", "440"})
                .exitCode == 0;

@@ -32,7 +32,8 @@ struct ToolResult {
 };
 // Runs a tool found on PATH and collects its output.
 ToolResult RunTool(const std::vector<std::string>& argv);
-// Makes a WAV file with sox: a sine of the given length.
+// Makes a WAV file with sox: a sine of the given length, the same bytes
+// on every call.
 bool MakeSine(const std::string& path, int rate, int channels, int bits, double seconds);
 // What ffprobe says of a file: "format_name", "duration" (container) and
 // "codec_name", "sample_rate", "channels", "bit_rate" (first audio stream).
