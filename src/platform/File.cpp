@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FolderCaseIndex.h"
 #include "platform/HostPath.h"
 
 namespace pv::platform {
@@ -62,11 +63,14 @@ bool File::Open(const std::string& path, unsigned mode, std::string* error) {
 
 bool File::OpenHost(const std::string& hostPath, unsigned mode, std::string* error) {
     Close();
-    int fd = ::open(hostPath.c_str(), OpenFlagsFor(mode), 0644);
+    const int flags = OpenFlagsFor(mode);
+    int fd = ::open(hostPath.c_str(), flags, 0644);
     if (fd < 0) {
         if (error) *error = ErrnoText("cannot open", hostPath);
         return false;
     }
+    // A file this process made keeps the folder's name index current.
+    if (flags & O_CREAT) FolderCaseIndex::Shared().NoteAdded(hostPath);
     const unsigned share = mode & 0x70;
     if (share == shareExclusive || share == shareDenyWrite) {
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

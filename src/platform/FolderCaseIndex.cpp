@@ -33,7 +33,7 @@ long long ModifiedNs(const struct stat& st) {
     return static_cast<long long>(st.st_mtim.tv_sec) * 1'000'000'000LL + st.st_mtim.tv_nsec;
 }
 
-bool ReadNames(const std::string& folder, std::unordered_set<std::string>& names) {
+bool ReadNames(const std::string& folder, std::unordered_map<std::string, uint32_t>& names) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
     if (!dir) return false;
     for (;;) {
@@ -41,7 +41,7 @@ bool ReadNames(const std::string& folder, std::unordered_set<std::string>& names
         const dirent* entry = ::readdir(dir.get());
         if (!entry) return errno == 0;
         const std::string_view name(entry->d_name);
-        if (name != "." && name != "..") names.insert(Upper(name));
+        if (name != "." && name != "..") ++names[Upper(name)];
     }
 }
 
@@ -124,9 +124,17 @@ void FolderCaseIndex::Touched(const std::string& hostPath, bool added) {
         m_records.erase(found);
         return;
     }
-    // A removed name stays in the record: it only costs a look into the
-    // folder should a variant of it be asked for.
-    if (added && record.names.insert(Upper(name)).second) ++m_names;
+    // Each upper-case name counts the entries that fold to it, so removing
+    // one of two case variants keeps the other.  A file made over one that
+    // was there already counts twice: that costs at most one needless read
+    // of the folder later, never a name missed.
+    const std::string upper = Upper(name);
+    if (added) {
+        if (record.names[upper]++ == 0) ++m_names;
+    } else if (const auto entry = record.names.find(upper); entry != record.names.end() && --entry->second == 0) {
+        record.names.erase(entry);
+        --m_names;
+    }
     record.modifiedNs = ModifiedNs(st);
 }
 

@@ -14,10 +14,10 @@
 // differs only in case - never a lost or overwritten file.
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 struct stat;
 
@@ -53,7 +53,7 @@ private:
         long long modifiedNs = 0;
         std::chrono::steady_clock::time_point readAt;     // when the folder was read
         std::chrono::steady_clock::time_point checkedAt;  // when last found current
-        std::unordered_set<std::string> names;            // upper case
+        std::unordered_map<std::string, uint32_t> names;  // upper case -> entries folding to it
     };
 
     static bool Describes(const Record& record, const struct stat& st);

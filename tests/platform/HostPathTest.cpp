@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "platform/FileSystem.h"
+#include "platform/FolderCaseIndex.h"
 #include "platform/HostPath.h"
 #include "support/TempDir.h"
 
@@ -162,6 +163,26 @@ TEST_F(HostPathTest, SeesNamesAddedSinceAnEarlierLookup) {
     ASSERT_TRUE(RenameNoReplace(News("/Out/STORY.TXT"), News("/Out/Item.txt")));
     EXPECT_EQ(Host("N:\\Out\\ITEM.TXT"), News("/Out/Item.txt"));
     EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/story.txt"));
+}
+
+// The index answers for a name this process made and removed again without
+// reading the folder, and keeps a case variant when only the other one goes.
+TEST(FolderCaseIndex, ARemovedNameIsGoneAndItsOtherCaseVariantStays) {
+    test::TempDir dir;
+    const std::string folder = dir.Path().string();
+    test::WriteWholeFile(dir / "Keep.txt", "k");
+    test::WriteWholeFile(dir / "KEEP.TXT", "K");
+    FolderCaseIndex index;
+    EXPECT_FALSE(index.MayHold(folder, "InUse.dat"));
+    test::WriteWholeFile(dir / "InUse.dat", "1234");
+    index.NoteAdded(dir / "InUse.dat");
+    EXPECT_TRUE(index.MayHold(folder, "INUSE.DAT"));
+    std::filesystem::remove(dir / "InUse.dat");
+    index.NoteRemoved(dir / "InUse.dat");
+    EXPECT_FALSE(index.MayHold(folder, "InUse.dat"));
+    std::filesystem::remove(dir / "Keep.txt");
+    index.NoteRemoved(dir / "Keep.txt");
+    EXPECT_TRUE(index.MayHold(folder, "keep.txt"));
 }
 
 TEST(SafeFileName, AcceptsPlainNamesOnly) {
