@@ -14,6 +14,8 @@
 
 namespace pv {
 
+struct FtpListingSlot;
+
 struct FtpClientSettings {
     bool traceClient = false;  // "TraceLogFtpClient": protocol traffic to the trace log
     bool logLogons = false;    // "Log FTP logons": the logon steps too
@@ -93,6 +95,8 @@ private:
     bool EnterPassiveMode(uint32_t& address, uint16_t& port);
     bool FailTransfer(const std::string& text);
     bool FetchListing(const std::string& target, std::string& out);
+    bool NamesAnything(const std::string& listing);
+    void ListFolderForName(const std::string& path, FtpListingSlot& listing);
     bool ReceiveListing(platform::TcpSocket& data, std::string& out);
 
     // No reply line of any server comes near this; a longer one is junk.

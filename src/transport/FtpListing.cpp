@@ -30,6 +30,15 @@ void SplitPattern(const std::string& name, std::string& target, std::string& pat
 
 bool IsNoSuchFileReply(const std::string& reply) { return reply.rfind("450", 0) == 0 || reply.rfind("550", 0) == 0; }
 
+// Some servers read LIST's argument as ls reads its command line: a blank
+// splits it, a leading "-" makes an option, brackets a pattern.  A name like
+// that is looked for in a listing of its folder instead.
+bool ServerMayMisreadName(const std::string& name) {
+    const size_t slash = name.find_last_of('/');
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    return !last.empty() && (last.find_first_of(" \t[]") != std::string::npos || last.front() == '-');
+}
+
 }  // namespace
 
 FtpListingTable& FtpListingTable::Instance() {
@@ -77,14 +86,44 @@ int CFtpClient::FindFirst(const std::string& name) {
     FtpListingSlot& listing = *table.At(slot);
     std::string target;
     SplitPattern(name, target, listing.pattern);
-    if (!FetchListing(target, listing.listing)) {
-        if (m_eLastListResult != FtpListResult::noSuchFile) {
-            table.Release(slot);
-            return -1;
-        }
-        listing.listing.clear();
+    const bool fetched = FetchListing(target, listing.listing);
+    if (!fetched && m_eLastListResult != FtpListResult::noSuchFile) {
+        table.Release(slot);
+        return -1;
     }
+    if (!fetched) listing.listing.clear();
+    if (listing.pattern.empty() && ServerMayMisreadName(target) && !NamesAnything(listing.listing))
+        ListFolderForName(target, listing);
     return slot;
+}
+
+bool CFtpClient::NamesAnything(const std::string& listing) {
+    FtpListEntry entry;
+    for (size_t start = 0; start < listing.size();) {
+        const size_t lf = listing.find('\n', start);
+        const size_t end = lf == std::string::npos ? listing.size() : lf;
+        if (m_parser.ParseListLine(entry, std::string_view(listing.data() + start, end - start))) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The folder's listing, of which only the entry with exactly that name is
+// handed out.  A failure leaves the empty answer as it was.
+void CFtpClient::ListFolderForName(const std::string& path, FtpListingSlot& listing) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    Trace("CFtpClient::FindFirst - no entry for " + path + "; looking for it in its folder's listing");
+    std::string folderListing;
+    const FtpListResult before = m_eLastListResult;
+    if (!FetchListing(folder, folderListing)) {
+        m_eLastListResult = before;
+        return;
+    }
+    listing.listing = std::move(folderListing);
+    listing.parsePosition = 0;
+    listing.exactName = name;
 }
 
 // LIST over a passive data connection.  A failed command or a transfer that
@@ -149,6 +188,10 @@ bool CFtpClient::FindNextEntry(int slot) {
             break;
         }
         if (!m_parser.ParseListLine(listing->entry, line)) continue;
+        if (!listing->exactName.empty()) {
+            if (listing->entry.name == listing->exactName) return true;
+            continue;
+        }
         if (listing->pattern.empty() || platform::WildcardMatch(listing->pattern, listing->entry.name)) return true;
     }
     listing->entry.name.clear();

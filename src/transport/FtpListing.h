@@ -15,6 +15,7 @@ struct FtpListingSlot {
     std::string listing;    // the raw listing
     size_t parsePosition = 0;
     std::string pattern;    // wildcard filter on names; empty = all
+    std::string exactName;  // when set, only the entry with exactly this name
 };
 
 class FtpListingTable {

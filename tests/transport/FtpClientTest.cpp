@@ -242,6 +242,32 @@ TEST_F(Scripted, AMultiLineReplyHasOneDeadlineForAllItsLines) {
     EXPECT_TRUE(server.ReceivedCommands().empty());
 }
 
+TEST_F(Scripted, ANameTheServerCannotListIsFoundInItsFoldersListing) {
+    // As servers do that read LIST's argument as ls reads a command line:
+    // the name with a blank lists nothing.
+    const auto list = [](const std::string& argument, const std::string& lines) {
+        return std::vector<Step>{Step::Expect("TYPE I", "200 ok\r\n"), Step::Expect("PASV"), Step::PasvReply(),
+                                 Step::Expect("LIST " + argument, "150 Here comes the listing\r\n"),
+                                 Step::DataSend(lines), Step::Send("226 Transfer complete\r\n")};
+    };
+    const std::string folder =
+        "-rw-r--r--    1 1000       1000             5 Dec 09 10:00 a b.txt.bak\r\n"
+        "-rw-r--r--    1 1000       1000            12 Dec 09 10:00 A B.TXT\r\n"
+        "-rw-r--r--    1 1000       1000            42 Dec 09 10:00 a b.txt\r\n";
+    std::vector<Step> steps = list("/out/a b.txt", "");
+    for (const Step& step : list("/out", folder)) steps.push_back(step);
+    ScriptedFtpServer server(With(steps));
+    ASSERT_TRUE(LogOn(server));
+    const int slot = client.FindFirst("/out/a b.txt");
+    ASSERT_GE(slot, 0) << client.m_strErrorText;
+    ASSERT_TRUE(client.FindNextEntry(slot));
+    EXPECT_EQ(client.FindEntry(slot)->name, "a b.txt");
+    EXPECT_EQ(client.FindEntry(slot)->size, 42);
+    EXPECT_FALSE(client.FindNextEntry(slot));
+    client.FindClose(slot);
+    EXPECT_TRUE(server.WaitDone(5s)) << server.Error();
+}
+
 TEST_F(Scripted, CommandArgumentWithALineBreakIsRefused) {
     ScriptedFtpServer server(With({}));
     ASSERT_TRUE(LogOn(server));
