@@ -1,11 +1,13 @@
 # Two set-up commands (see README.md):
 #   make demo  - install what is needed, build, run the service once on the example newsroom
 #   make test  - install what is needed, build, run every test
+#   make fuzz  - build the fuzz targets with clang (build-fuzz), run each FUZZ_SECONDS
 BUILD    ?= build
 SANITIZE ?= 0
 JOBS     ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
-.PHONY: demo test deps build clean
+.PHONY: demo test deps build clean fuzz
 
 deps:
 	@bash scripts/install-deps
@@ -19,6 +21,9 @@ test: build
 
 demo: build
 	@bash scripts/run-demo $(BUILD)
+
+fuzz: deps
+	@bash fuzz/run $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build build-asan

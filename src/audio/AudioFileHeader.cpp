@@ -54,12 +54,23 @@ bool CAudioFileHeader::ReadChunks() {
     return ReadCart(riff, wave);
 }
 
+// Tags are written back after the data, so a file may also hold an INFO list
+// before it (another program's, or one with older tags): the last list with a
+// readable comment holds the tags.
 void CAudioFileHeader::ReadTags(audio::RiffReader& riff, const audio::RiffChunk& wave) {
-    audio::RiffChunk info, comment;
+    audio::RiffChunk rest = wave, info, comment;
     std::string text;
-    if (!riff.FindChunk(wave, "INFO", info) || !riff.FindChunk(info, "ICMT", comment)) return;
-    if (!riff.ReadData(comment, kMaxCommentBytes, text)) return;
-    m_strTags = ParseAudioTagBlock(text);
+    bool found = false;
+    while (rest.size > 0 && riff.FindChunk(rest, "INFO", info)) {
+        std::string candidate;
+        if (riff.FindChunk(info, "ICMT", comment) && riff.ReadData(comment, kMaxCommentBytes, candidate)) {
+            text = std::move(candidate);
+            found = true;
+        }
+        rest.dataOffset = audio::PadToEven(info.End());
+        rest.size = wave.End() - rest.dataOffset;
+    }
+    if (found) m_strTags = ParseAudioTagBlock(text);
 }
 
 bool CAudioFileHeader::ReadCart(audio::RiffReader& riff, const audio::RiffChunk& wave) {
@@ -110,21 +121,6 @@ bool CAudioFileHeader::Fail(const std::string& message, bool showMessages) {
 
 namespace {
 
-// Finds the end of the "data" chunk's samples by walking the chunks of the
-// RIFF form; -1 when there is none inside the file.
-int64_t FindDataEnd(platform::File& file, int64_t riffEnd) {
-    const int64_t fileSize = file.Size();
-    const int64_t end = riffEnd < fileSize ? riffEnd : fileSize;
-    for (int64_t offset = 12; offset + 8 <= end;) {
-        unsigned char header[8];
-        if (file.Seek(offset, platform::File::fromBegin) != offset || file.Read(header, 8) != 8) return -1;
-        const int64_t size = audio::GetLE32(header + 4);
-        if (audio::FourCC(header) == "data") return offset + 8 + size <= fileSize ? offset + 8 + size : -1;
-        offset += 8 + audio::PadToEven(size);
-    }
-    return -1;
-}
-
 std::string TagListChunk(const std::string& block) {
     std::string comment = block;
     if (comment.size() & 1) comment += '\0';
@@ -144,8 +140,23 @@ bool CAudioFileHeader::WriteTagsToFile(const std::string& path, bool showMessage
     if (file.Read(start, 12) != 12 || audio::FourCC(start) != "RIFF" || audio::FourCC(start + 8) != "WAVE") {
         return Fail("File is not a wave file.", showMessages);
     }
-    const int64_t dataEnd = FindDataEnd(file, 8 + static_cast<int64_t>(audio::GetLE32(start + 4)));
-    if (dataEnd < 0) return Fail("File has no data chunk.", showMessages);
+    // The chunks are found as ReadHeader finds them.  Everything after the
+    // data goes, so a format chunk there (the wave rules put it before the
+    // data) would go too and leave a file nothing can read: such a file is
+    // left as it is.
+    audio::RiffReader riff(file);
+    audio::RiffChunk wave, format, data;
+    wave.id = "RIFF";
+    wave.listType = "WAVE";
+    wave.dataOffset = 12;
+    wave.size = static_cast<int64_t>(audio::GetLE32(start + 4)) - 4;
+    if (!riff.FindChunk(wave, "data", data) || data.End() > riff.FileSize()) {
+        return Fail("File has no data chunk.", showMessages);
+    }
+    if (riff.FindChunk(wave, "fmt ", format) && format.dataOffset > data.dataOffset) {
+        return Fail("File has its format chunk after the data chunk.", showMessages);
+    }
+    const int64_t dataEnd = data.End();
     std::string tail = (dataEnd & 1) ? std::string(1, '\0') : std::string();
     tail += TagListChunk(BuildTagBlock());
     const int64_t newLength = dataEnd + static_cast<int64_t>(tail.size());

@@ -131,6 +131,34 @@ TEST_F(AudioFileHeaderTest, WritingTagsKeepsChunksBeforeDataAndDropsThoseAfter) 
     EXPECT_EQ(header.Tag(tagDescription), "new");
 }
 
+TEST_F(AudioFileHeaderTest, WrittenTagsReadBackWhereAnInfoListPrecedesTheData) {
+    const std::string fmt = Chunk("fmt ", test::PcmFormat(1, 8000, 8));
+    const std::string data = Chunk("data", std::string(9, 'x'));
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"another program's INFO list",
+         test::RiffWave(fmt + Chunk("LIST", "INFO" + Chunk("ISFT", "Lavf59\0"s)) + data)},
+        {"older tags", test::RiffWave(fmt + TagList("QMTGBEGN\r\nQMTGDESC:old\r\nQMTGENDL\r\n") + data)},
+        {"older tags on both sides",
+         test::RiffWave(fmt + TagList("QMTGDESC:first\r\n") + data + TagList("QMTGDESC:second\r\n"))},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Write("i.wav", c.bytes);
+        CAudioFileHeader header;
+        ASSERT_TRUE(header.ReadHeader(path)) << c.what;
+        header.SetTag(tagDescription, "new");
+        header.SetTag(tagArtist, "Ann Other");
+        ASSERT_TRUE(header.WriteTagsToFile(path, false)) << c.what;
+        CAudioFileHeader reread;
+        ASSERT_TRUE(reread.ReadHeader(path)) << c.what;
+        EXPECT_EQ(reread.Tag(tagDescription), "new") << c.what;
+        EXPECT_EQ(reread.Tag(tagArtist), "Ann Other") << c.what;
+        EXPECT_EQ(reread.BuildTagBlock(), header.BuildTagBlock()) << c.what;
+    }
+}
+
 TEST_F(AudioFileHeaderTest, WriteFailuresSayWhy) {
     const struct {
         std::string name;
@@ -143,6 +171,9 @@ TEST_F(AudioFileHeaderTest, WriteFailuresSayWhy) {
         {"d.wav", test::RiffWave(Chunk("fmt ", test::PcmFormat(1, 8000, 8))), "File has no data chunk."},
         {"h.wav", test::RiffWave(Chunk("fmt ", test::PcmFormat(1, 8000, 8)) + "data" + LE32(1000) + "abc"),
          "File has no data chunk."},
+        // Everything after the data is replaced, so this file would lose its format.
+        {"f.wav", test::RiffWave(Chunk("data", "abcd") + Chunk("fmt ", test::PcmFormat(1, 8000, 8))),
+         "File has its format chunk after the data chunk."},
     };
     for (const auto& c : cases) {
         const std::string path = c.name.empty() ? m_dir / "missing.wav" : Write(c.name, c.bytes);
