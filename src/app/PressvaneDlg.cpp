@@ -172,11 +172,18 @@ void CPressvaneDlg::ConfigureFileAccess() {
     m_fileAccess.SetSettings(settings);
 }
 
-// Mail is off while any of server, user, password or sender is empty.
+// Mail is off while the server or the sender is empty.  An empty user sends
+// without logging in (a relay that trusts the newsroom's network).
 void CPressvaneDlg::SetUpMail() {
     const LaterSettings& s = m_later;
-    if (s.smtpServer.empty() || s.smtpUser.empty() || s.smtpPassword.empty() || s.emailFrom.empty()) return;
-    m_mail.Configure({s.smtpServer, s.smtpUser, s.smtpPassword, s.emailFrom});
+    if (s.smtpServer.empty() || s.emailFrom.empty()) return;
+    MailSettings settings;
+    settings.server = s.smtpServer;
+    settings.user = s.smtpUser;
+    settings.password = s.smtpPassword;
+    settings.sender = s.emailFrom;
+    settings.tls = s.smtpTls;
+    m_mail.Configure(settings);
     if (s.debugEmailEnable) {
         m_debugMailer = std::make_unique<DebugMailer>(m_mail, s.debugEmailTo);
         m_fileAccess.SetMailer(m_debugMailer.get());

@@ -167,14 +167,32 @@ ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& re
 
 namespace {
 
+// "Verify", "NoVerify" or "Off" (case ignored); anything else is taken as
+// "Verify", the safe choice.  Written back as understood.
+MailTls ReadMailTls(SettingsReader& reads) {
+    const std::string value = reads.Peek(kMailSection, kMailTlsKey, "Verify");
+    MailTls tls = MailTls::verify;
+    std::string canonical = "Verify";
+    if (NamesEqual(value, "NoVerify")) {
+        tls = MailTls::noVerify;
+        canonical = "NoVerify";
+    } else if (NamesEqual(value, "Off")) {
+        tls = MailTls::off;
+        canonical = "Off";
+    }
+    reads.Write(kMailSection, kMailTlsKey, canonical);
+    return tls;
+}
+
 // Section "Postiex": the mail server and who gets which mail.  Placeholders
 // keep mail unusable until the operator fills them in.
 void ReadMailSettings(SettingsReader& reads, LaterSettings& s) {
-    constexpr const char* kMail = "Postiex";
+    constexpr const char* kMail = kMailSection;
     s.smtpServer = reads.String(kMail, "SMTP Server", "smtp.example.invalid");
     s.smtpUser = reads.String(kMail, "User ID", "MyUserID");
     s.smtpPassword = reads.String(kMail, "Password", "password-not-set");
     s.emailFrom = reads.String(kMail, "Email From", "pressvane@example.invalid");
+    s.smtpTls = ReadMailTls(reads);
     s.sendStartupEmail = reads.PositiveBool(kMail, "Send Startup Via Postie", "No");
     s.startupEmailTo = reads.String(kMail, "Startup Email To", kPlaceholderAddress);
     s.sendRestoralAttempts = reads.PositiveBool(kMail, "Send Restoral Attempts Via Postie", "No");

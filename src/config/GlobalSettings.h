@@ -51,12 +51,24 @@ struct ReaderSettings {
     std::vector<std::string> copyPaths;
 };
 
+// How the mail server's STARTTLS is used (key "SMTP TLS" of section
+// "Postiex", written back as "Verify", "NoVerify" or "Off"):
+// verify: TLS whenever the server offers it, its certificate checked against
+//   the system's trusted authorities (the default);
+// noVerify: the same without checking the certificate (a server with its own
+//   or an internal authority's certificate);
+// off: never TLS, the mail goes in the clear.
+enum class MailTls { verify, noVerify, off };
+inline constexpr const char* kMailSection = "Postiex";
+inline constexpr const char* kMailTlsKey = "SMTP TLS";
+
 // Read after the settings reader.
 struct LaterSettings {
     std::string smtpServer;
-    std::string smtpUser;
+    std::string smtpUser;  // empty: mail is sent without logging in
     std::string smtpPassword;
     std::string emailFrom;
+    MailTls smtpTls = MailTls::verify;
     bool sendStartupEmail = false;
     std::string startupEmailTo;
     bool sendRestoralAttempts = false;

@@ -6,17 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "config/GlobalSettings.h"
 #include "transport/Mailer.h"
 
 namespace pv {
 
 struct MailSettings {
     std::string server;  // "host" or "host:port" (25 when absent)
-    std::string user;
+    std::string user;    // empty: no log-in
     std::string password;
     std::string sender;
+    // Up to the server's greeting and the log-in; then the whole mail.
     std::chrono::seconds connectTimeout{15};
     std::chrono::seconds totalTimeout{120};
+    MailTls tls = MailTls::verify;
 };
 
 struct MailRequest {
@@ -35,16 +38,17 @@ public:
     bool Available() const { return m_available; }
     const MailSettings& Settings() const { return m_settings; }
 
-    // True when the message was posted.  The error text says why not.  With
-    // alwaysLogIn false an empty user sends without logging in.
-    bool SendMail(const MailRequest& request, std::string& errorText, bool alwaysLogIn = false) const;
+    // True when the message was posted.  The error text says why not, in the
+    // words of the mail library (and what to change where a setting can help).
+    // An empty user sends without logging in.
+    bool SendMail(const MailRequest& request, std::string& errorText) const;
 
 private:
     MailSettings m_settings;
     bool m_available = false;
 };
 
-// The file access's failure mails: to the debug recipient, always logged in.
+// The file access's failure mails: to the debug recipient.
 class DebugMailer final : public Mailer {
 public:
     DebugMailer(const MailSender& sender, std::string recipient) : m_sender(sender), m_recipient(std::move(recipient)) {}

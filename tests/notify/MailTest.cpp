@@ -99,6 +99,112 @@ TEST_F(Mail, FailuresGiveTheirTextsAndDeliverNothing) {
     EXPECT_EQ(server.Messages().size(), 0u);
 }
 
+TEST_F(Mail, EmptyUserSendsWithoutLoggingIn) {
+    test::SmtpServer open(test::SmtpServer::Options{.requireAuth = false});
+    MailSender sender;
+    sender.Configure({"127.0.0.1:" + std::to_string(open.Port()), "", "", "pressvane@newsroom.test"});
+    std::string error;
+    EXPECT_TRUE(sender.SendMail({"desk@newsroom.test", "s", "m", {}, ""}, error)) << error;
+    // The file access's failure mails go the same way.
+    DebugMailer debug(sender, "engineer@newsroom.test");
+    EXPECT_EQ(debug.SendFileError("CFtpFile::CopyFile Error", "m", {}), "");
+    ASSERT_TRUE(open.WaitForMessages(2, 10s)) << open.Log();
+    for (const auto& message : open.Messages()) EXPECT_FALSE(message.authenticated);
+    EXPECT_EQ(open.Log().find(">> b'AUTH"), std::string::npos) << open.Log();
+
+    // A server that insists on a log-in says which settings to fill in.
+    MailSender anonymous;
+    anonymous.Configure({"127.0.0.1:" + std::to_string(server.Port()), "", "", "pressvane@newsroom.test"});
+    EXPECT_FALSE(anonymous.SendMail({"desk@newsroom.test", "s", "m", {}, ""}, error));
+    EXPECT_EQ(error.rfind("Postie can't Login to SMTP server: 127.0.0.1. Error: ", 0), 0u) << error;
+    EXPECT_NE(error.find("\"User ID\""), std::string::npos) << error;
+}
+
+// Names arrive as the operator sees them whether the host wrote them in UTF-8
+// or they came as Windows-1252; line ends arrive as CR LF (the server refuses
+// anything else).
+TEST_F(Mail, NamesArriveEncodedOnceAndLinesEndInCrLf) {
+    const std::string longName = [] {
+        std::string name;
+        for (int i = 0; i < 30; ++i) name += "\xc3\xa9t\xc3\xa9 ";  // "été "
+        return name + "\xe2\x82\xac.wav";
+    }();
+    const struct {
+        const char* what;
+        std::string name;  // the bytes of the file name
+        std::string shown; // as UTF-8
+    } cases[] = {
+        {"UTF-8", "caf\xc3\xa9 \xe2\x82\xac.wav", "caf\xc3\xa9 \xe2\x82\xac.wav"},
+        {"Windows-1252", "caf\xe9 \x80.wav", "caf\xc3\xa9 \xe2\x82\xac.wav"},
+        {"plain ASCII with a quote", "say \"hi\".wav", "say \"hi\".wav"},
+        {"long UTF-8", longName, longName},
+        {"longest Windows-1252", std::string(250, '\xe9') + ".wav", [] {
+             std::string shown;
+             for (int i = 0; i < 250; ++i) shown += "\xc3\xa9";
+             return shown + ".wav";
+         }()},
+    };
+    size_t count = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::WriteWholeFile(dir / c.name, "RIFF");
+        std::string error;
+        ASSERT_TRUE(Sender(server.Password()).SendMail({"desk@newsroom.test", "Received " + c.name,
+                                                        "File " + c.name + "\nline two\rline three\r\n",
+                                                        {dir / c.name}, ""},
+                                                       error))
+            << error;
+        ASSERT_TRUE(server.WaitForMessages(++count, 10s)) << server.Log();
+        const auto message = server.Messages().back();
+        ASSERT_EQ(message.parseError, "") << message.raw;
+        EXPECT_EQ(message.subject, "Received " + c.shown);
+        EXPECT_EQ(message.text, "File " + c.shown + "\r\nline two\r\nline three\r\n");
+        EXPECT_EQ(message.attachmentNames, std::vector<std::string>{c.shown});
+        for (size_t at = 0, end; (end = message.raw.find("\r\n", at)) != std::string::npos; at = end + 2)
+            EXPECT_LE(end - at, 998u);
+    }
+}
+
+TEST_F(Mail, SilentServerIsAConnectFailure) {
+    test::SmtpServer silent(test::SmtpServer::Options{.silent = true});
+    MailSender sender;
+    sender.Configure({"127.0.0.1:" + std::to_string(silent.Port()), "mailer", "pw", "pressvane@newsroom.test",
+                      std::chrono::seconds(1), std::chrono::seconds(20)});
+    std::string error;
+    EXPECT_FALSE(sender.SendMail({"desk@newsroom.test", "s", "m", {}, ""}, error));
+    EXPECT_EQ(error.rfind("Postie can't connect to SMTP server: 127.0.0.1. Error: ", 0), 0u) << error;
+    EXPECT_NE(error.find("no greeting"), std::string::npos) << error;
+}
+
+TEST(MailText, ValidUtf8IsKeptAndOtherBytesAreWindows1252) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"caf\xc3\xa9", "caf\xc3\xa9"},
+        {"\xf0\x9f\x93\xbb on air \xe2\x82\xac", "\xf0\x9f\x93\xbb on air \xe2\x82\xac"},
+        {"caf\xe9 \x80 \x96", "caf\xc3\xa9 \xe2\x82\xac \xe2\x80\x93"},
+        {"caf\xc3\xa9/caf\xe9", "caf\xc3\xa9/caf\xc3\xa9"},                       // mixed
+        {"\xc0\xaf", "\xc3\x80\xc2\xaf"},                                          // overlong
+        {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"},                          // surrogate
+        {"ab\xe2\x82", "ab\xc3\xa2\xe2\x80\x9a"},                                  // cut short
+        {"\xf4\x90\x80\x80", "\xc3\xb4\xef\xbf\xbd\xe2\x82\xac\xe2\x82\xac"},      // beyond U+10FFFF
+    };
+    for (const auto& c : cases) EXPECT_EQ(MailUtf8(c.in), c.out) << c.in;
+}
+
+TEST(MailText, EveryLineEndBecomesCrLf) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"a\nb\n", "a\r\nb\r\n"},
+        {"a\r\nb", "a\r\nb"},
+        {"a\rb\r", "a\r\nb\r\n"},
+        {"\n\r\r\n\n\r", "\r\n\r\n\r\n\r\n\r\n"},
+        {"no line end", "no line end"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CrLfLines(c.in), c.out);
+}
+
 TEST(MailText, SubjectsStayOnOneLineAndNonAsciiIsEncoded) {
     EXPECT_EQ(MailSubjectHeader("a\r\nBcc: x@y"), "a  Bcc: x@y");
     EXPECT_EQ(MailSubjectHeader("Caf\xe9 \x80"), "=?UTF-8?B?" + Base64("Caf\xc3\xa9 \xe2\x82\xac") + "?=");

@@ -38,15 +38,23 @@ void AppendUtf8(std::string& out, uint32_t code) {
 }
 
 // The envelope files are JSON the script writes with json.dump(ensure_ascii=True):
-// {"mail_from": "...", "rcpt_tos": ["...", ...]}.  Just enough of a reader for
-// that: strings (all escapes, \u as UTF-8) and one flat list.
+// one flat object of strings, booleans and lists of strings.  Just enough of a
+// reader for that: strings (all escapes, \u as UTF-8), true/false, flat lists.
 class EnvelopeReader {
 public:
     explicit EnvelopeReader(std::string text) : m_text(std::move(text)) {}
 
+    bool HasKey(const std::string& key) { return Find(key); }
     std::string StringAfterKey(const std::string& key) {
         Seek(key);
         return ReadString();
+    }
+    bool BoolAfterKey(const std::string& key) {
+        Seek(key);
+        SkipSpace();
+        if (m_text.compare(m_at, 4, "true") == 0) return true;
+        if (m_text.compare(m_at, 5, "false") == 0) return false;
+        Fail("no boolean for " + key);
     }
     std::vector<std::string> ListAfterKey(const std::string& key) {
         Seek(key);
@@ -64,12 +72,18 @@ public:
     }
 
 private:
-    void Seek(const std::string& key) {
+    // A key is a quoted name followed by a colon (a value may hold the same text).
+    bool Find(const std::string& key) {
         const std::string quoted = "\"" + key + "\"";
-        m_at = m_text.find(quoted);
-        if (m_at == std::string::npos) Fail("no key " + key);
-        m_at += quoted.size();
-        SkipSpace();
+        for (size_t from = 0; (m_at = m_text.find(quoted, from)) != std::string::npos; from = m_at) {
+            m_at += quoted.size();
+            SkipSpace();
+            if (Peek() == ':') return true;
+        }
+        return false;
+    }
+    void Seek(const std::string& key) {
+        if (!Find(key)) Fail("no key " + key);
         Expect(':');
     }
     void SkipSpace() {
@@ -146,6 +160,8 @@ SmtpServer::SmtpServer(Options options) : m_options(std::move(options)), m_out(m
                                   "--password",       m_options.password};
     if (!m_options.requireAuth) argv.push_back("--no-auth-required");
     if (m_options.offerStartTls) argv.push_back("--starttls");
+    if (m_options.allowBareLineEnds) argv.push_back("--allow-bare-line-ends");
+    if (m_options.silent) argv.push_back("--silent");
     m_process.Start(argv, m_dir / "server.log");
     m_port = m_process.WaitForPortLine(30s);
 }
@@ -166,6 +182,15 @@ std::vector<SmtpServer::Message> SmtpServer::Messages() const {
         message.mailFrom = envelope.StringAfterKey("mail_from");
         message.recipients = envelope.ListAfterKey("rcpt_tos");
         message.raw = ReadWholeFile(stem + ".eml");
+        message.tls = envelope.BoolAfterKey("tls");
+        message.authenticated = envelope.BoolAfterKey("authenticated");
+        if (envelope.HasKey("parse_error")) {
+            message.parseError = envelope.StringAfterKey("parse_error");
+        } else {
+            message.subject = envelope.StringAfterKey("subject");
+            message.text = envelope.StringAfterKey("text");
+            message.attachmentNames = envelope.ListAfterKey("attachment_names");
+        }
         messages.push_back(std::move(message));
     }
     return messages;

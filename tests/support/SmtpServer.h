@@ -5,7 +5,9 @@
 // Password(); a wrong pair is refused with 535 and nothing is delivered.  With
 // requireAuth, MAIL before a successful AUTH is refused with 530.  With
 // offerStartTls it also offers STARTTLS with a self-signed certificate for
-// 127.0.0.1 (clients must not verify it).
+// 127.0.0.1 (clients must not verify it).  Like strict production servers it
+// refuses (550) a message with a bare LF or CR unless allowBareLineEnds.  A
+// silent server accepts connections and never answers (no greeting).
 // The constructor throws std::runtime_error with the server's output when the
 // server cannot start.  Stop() ends it (the destructor does too); the messages
 // received stay readable until the object goes.
@@ -26,11 +28,22 @@ public:
         std::string password = "m41l-pw";
         bool requireAuth = true;
         bool offerStartTls = false;
+        bool allowBareLineEnds = false;
+        bool silent = false;
     };
     struct Message {
         std::string mailFrom;                 // the MAIL FROM address, without <>
         std::vector<std::string> recipients;  // the RCPT TO addresses, in order
         std::string raw;                      // the DATA bytes (dot-unstuffed, CRLF line ends)
+        bool tls = false;                     // sent after STARTTLS
+        bool authenticated = false;           // sent after a successful AUTH
+        // Decoded by Python's email package, as UTF-8: the subject, the first
+        // text/plain part and the attachments' file names.  parseError says
+        // why they could not be decoded (then they are empty).
+        std::string subject;
+        std::string text;
+        std::vector<std::string> attachmentNames;
+        std::string parseError;
     };
 
     SmtpServer() : SmtpServer(Options{}) {}
