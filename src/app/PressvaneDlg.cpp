@@ -212,6 +212,7 @@ void CPressvaneDlg::ConfigureRelay() {
     audio.settingsFile = m_settingsFile;
     audio.compressionBatchFolder = m_reader.compressionBatchFilePath;
     audio.throttlingPercentage = m_reader.throttlingPercentage;
+    audio.programTimeLimit = std::chrono::seconds(m_reader.compressionTimeLimitSeconds);
     audio.convertCartToChunk = m_later.convertCartToChunk;
     audio.saveEntireCartDataToTag = m_later.saveEntireCartDataToTag;
     audio.nameFromCartMode = CAudioFileHeader::NameModeFromSetting(m_later.targetNameFromCart);

@@ -26,6 +26,7 @@ void CAudioFileHeader::Clear() {
     m_strEntireCartChunk.clear();
     m_cartProperties = audio::CartProperties();
     m_strError.clear();
+    m_bDataCutShort = false;
 }
 
 bool CAudioFileHeader::ReadHeader(const std::string& path) {
@@ -45,7 +46,11 @@ bool CAudioFileHeader::ReadChunks() {
     if (!riff.FindForm("WAVE", wave) || !riff.FindChunk(wave, "fmt ", fmt)) return false;
     if (!riff.ReadStart(fmt, audio::WaveFormat::kBaseSize, bytes) || !m_format.Parse(bytes)) return false;
     m_nSampleRate = m_format.samplesPerSec;
-    if (!riff.FindChunk(wave, "data", data) || data.End() > riff.FileSize()) return false;
+    if (!riff.FindChunk(wave, "data", data)) return false;
+    if (data.End() > riff.FileSize()) {
+        m_bDataCutShort = true;
+        return false;
+    }
     if (m_format.avgBytesPerSec != 0) {
         m_nLengthMs = data.size * 1000 / m_format.avgBytesPerSec;
         m_nLengthSeconds = static_cast<int>((m_nLengthMs + 500) / 1000);

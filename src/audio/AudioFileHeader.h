@@ -31,6 +31,10 @@ public:
     // chunk, or a cart chunk the file cannot back.  Derived values are set
     // whatever the outcome.
     bool ReadHeader(const std::string& path);
+    // Whether ReadHeader failed only because the "data" chunk says more than
+    // the file holds (a file cut short): the format record and sample rate
+    // were read all the same.
+    bool DataCutShort() const { return m_bDataCutShort; }
 
     std::string BuildTagBlock() const;
     // Replaces everything after the file's "data" chunk by a LIST/INFO/ICMT
@@ -114,6 +118,7 @@ private:
     std::string m_strEntireCartChunk;
     audio::CartProperties m_cartProperties;
     std::string m_strError;
+    bool m_bDataCutShort = false;
 };
 
 }  // namespace pv

@@ -35,14 +35,42 @@ std::string TrimBlanks(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-std::string NameText(const CartChunk& cart, int mode) {
-    if (mode == CAudioFileHeader::nameFromCutId) return cart.Text(audio::cartCutId);
-    if (mode != CAudioFileHeader::nameFromTitle) return {};
+// A cut ID is a key of the playout system, not text for people: it is made
+// a plain file name as input names are.
+std::string CutIdName(const CartChunk& cart) {
+    std::string name = cart.Text(audio::cartCutId);
+    if (!name.empty()) MakeValidFilename(name, false);
+    return name;
+}
+
+// A title keeps the words and blanks people gave it: only "/", ",", ":",
+// "\", "?", "*" and "|" (separators, drive and credential marks, wildcards,
+// list commas) become "_", and the blanks around it go.
+std::string TitleName(const CartChunk& cart) {
     std::string title = cart.Text(audio::cartTitle);
     std::replace_if(
         title.begin(), title.end(), [](char c) { return std::string_view("/,:\\?*|").find(c) != std::string_view::npos; },
         '_');
     return TrimBlanks(title);
+}
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// What keeps a name in its folder: no control bytes, no separators, and no
+// leading dots (no hidden name, and never "." or "..").  Empty when nothing
+// is left.
+std::string NameInFolder(std::string name) {
+    name.erase(std::remove_if(name.begin(), name.end(), IsControl), name.end());
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
+    name.erase(0, name.find_first_not_of(". "));
+    return TrimBlanks(name);
+}
+
+std::string NameText(const CartChunk& cart, int mode) {
+    if (mode == CAudioFileHeader::nameFromCutId) return NameInFolder(CutIdName(cart));
+    if (mode == CAudioFileHeader::nameFromTitle) return NameInFolder(TitleName(cart));
+    return {};
 }
 
 }  // namespace
@@ -86,13 +114,10 @@ int CAudioFileHeader::NameModeFromSetting(std::string_view setting) {
 }
 
 bool CAudioFileHeader::NameFromCart(const CAudioFileHeader& source, std::string& outputPath, int mode) {
-    std::string name = NameText(source.m_cart, mode);
+    const std::string name = NameText(source.m_cart, mode);
     // The name is taken without the credential part, which stays with the folder.
     const CFilename old(WithoutCredentials(outputPath));
     if (old.GetExt().empty() || name.empty()) return false;
-    MakeValidFilename(name, false);
-    name.erase(0, name.find_first_not_of('.'));  // no hidden names, no ".."
-    if (name.empty()) name = "z";
     const std::string renamed = FolderKeepingCredentials(outputPath, false) + name + old.GetExt();
     if (WithoutCredentials(renamed) == WithoutCredentials(outputPath)) return false;
     if (m_pReporter) {

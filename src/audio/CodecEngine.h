@@ -72,20 +72,31 @@ public:
     virtual bool FileCreated() const = 0;
 };
 
+// The values of a WMA profile that the engine's encoders cannot serve, as
+// bits of CodecEngine::UnsupportedWmaValues: 0 when an encoder opens with
+// the profile.
+constexpr unsigned kWmaValueFormatTag = 1u << 0;
+constexpr unsigned kWmaValueChannels = 1u << 1;
+constexpr unsigned kWmaValueSampleRate = 1u << 2;
+constexpr unsigned kWmaValueBitRate = 1u << 3;
+// Each value can be served on its own, but not all of them together.
+constexpr unsigned kWmaValueCombination = 1u << 4;
+
 class CodecEngine {
 public:
     virtual ~CodecEngine() = default;
 
     virtual std::unique_ptr<Transcoder> NewTranscoder() const = 0;
     virtual std::unique_ptr<WmaStream> NewWmaStream() const = 0;
-    // Whether an encoder opens with the profile's codec, rate, channels and bit rate.
-    virtual bool CanEncodeWma(const WmaProfile& profile) const = 0;
+    // Which of the profile's codec, channels, rate and bit rate no encoder
+    // opens with (kWmaValue... bits); 0 when one does.
+    virtual unsigned UnsupportedWmaValues(const WmaProfile& profile) const = 0;
 };
 
 // The module's one export: its engine, or null when the module was built
 // against another version of these interfaces.
 constexpr const char* kCodecEngineEntryPoint = "pressvane_codec_engine";
-constexpr int kCodecEngineVersion = 2;
+constexpr int kCodecEngineVersion = 3;
 using CodecEngineEntry = CodecEngine* (*)(int version);
 
 // Name of the module file; the module is looked for next to the running

@@ -10,6 +10,6 @@ namespace pv::audio {
 
 std::unique_ptr<Transcoder> NewFfmpegTranscoder();
 std::unique_ptr<WmaStream> NewFfmpegWmaStream();
-bool FfmpegCanEncodeWma(const WmaProfile& profile);
+unsigned FfmpegUnsupportedWmaValues(const WmaProfile& profile);
 
 }  // namespace pv::audio

@@ -11,7 +11,9 @@ class FfmpegEngine final : public CodecEngine {
 public:
     std::unique_ptr<Transcoder> NewTranscoder() const override { return NewFfmpegTranscoder(); }
     std::unique_ptr<WmaStream> NewWmaStream() const override { return NewFfmpegWmaStream(); }
-    bool CanEncodeWma(const WmaProfile& profile) const override { return FfmpegCanEncodeWma(profile); }
+    unsigned UnsupportedWmaValues(const WmaProfile& profile) const override {
+        return FfmpegUnsupportedWmaValues(profile);
+    }
 };
 
 }  // namespace

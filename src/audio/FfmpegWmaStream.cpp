@@ -172,6 +172,28 @@ bool FfmpegWmaStream::Finish() {
 
 std::unique_ptr<WmaStream> NewFfmpegWmaStream() { return std::make_unique<FfmpegWmaStream>(); }
 
-bool FfmpegCanEncodeWma(const WmaProfile& profile) { return OpenEncoder(profile) != nullptr; }
+// Each value is tried on its own, the others taken from a profile the
+// encoders serve (WMA 2, stereo, 44.1 kHz, 128 kbit/s): a value the encoder
+// will not open with even there is one it does not support.  A codec we have
+// no encoder for is tried no further; its other values are judged by the
+// WMA 2 encoder.
+unsigned FfmpegUnsupportedWmaValues(const WmaProfile& profile) {
+    if (OpenEncoder(profile)) return 0;
+    WmaProfile served;
+    served.formatTag = EncoderFor(profile.formatTag) ? profile.formatTag : uint16_t{kWmaVersion2};
+    served.channels = 2;
+    served.samplesPerSec = 44100;
+    served.bitRate = 128000;
+    unsigned unsupported = served.formatTag == profile.formatTag ? 0 : kWmaValueFormatTag;
+    const auto opensWith = [&served](auto change) {
+        WmaProfile trial = served;
+        change(trial);
+        return OpenEncoder(trial) != nullptr;
+    };
+    if (!opensWith([&](WmaProfile& p) { p.channels = profile.channels; })) unsupported |= kWmaValueChannels;
+    if (!opensWith([&](WmaProfile& p) { p.samplesPerSec = profile.samplesPerSec; })) unsupported |= kWmaValueSampleRate;
+    if (!opensWith([&](WmaProfile& p) { p.bitRate = profile.bitRate; })) unsupported |= kWmaValueBitRate;
+    return unsupported != 0 ? unsupported : kWmaValueCombination;
+}
 
 }  // namespace pv::audio

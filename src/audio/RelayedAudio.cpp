@@ -1,5 +1,8 @@
 #include "audio/RelayedAudio.h"
 
+#include <cerrno>
+#include <cstring>
+#include <string_view>
 
 #include "audio/AudioCompressor.h"
 #include "audio/WmaEncoder.h"
@@ -49,21 +52,47 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
     return stem + name.substr(dot);
 }
 
-// Why an external program could not run, in the words operators know.
-std::string StartFailure(const std::string& program, const std::string& source, const std::string& target) {
-    if (source.size() + target.size() + program.size() > 1024 * 1024)
-        return "Compression arguments exceed 1024 bytes.\n" + source + "\n" + target;
+// The system error a start failure reports: RunProcess ends its text with
+// the error's own description; 0 when it names none of these.
+int StartError(const std::string& error) {
+    for (const int code : {ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL, EACCES}) {
+        const std::string_view text = std::strerror(code);
+        if (error.size() >= text.size() && std::string_view(error).substr(error.size() - text.size()) == text)
+            return code;
+    }
+    return 0;
+}
+
+// Why an external program could not run, in the words operators know.  A
+// file the system cannot execute (ENOEXEC: neither a binary nor a script
+// with a "#!" line; EACCES: no execute permission) is no batch or executable.
+std::string StartFailure(const std::string& program, const std::string& source, const std::string& target,
+                         const std::string& error) {
+    switch (StartError(error)) {
+        case ENOENT: return "Compression: File not found: " + program;
+        case E2BIG: return "Compression arguments exceed 1024 bytes.\n" + source + "\n" + target;
+        case ENOEXEC:
+        case EACCES: return "Compression: File is not a batch or executable: " + program;
+        case ENOMEM: return "Compression: Not enough memory.";
+        case EINVAL: return "Compression Internal failure. Call Quillmark";
+        default: break;
+    }
     if (platform::Exists(program) != platform::Existence::present) return "Compression: File not found: " + program;
     if (!platform::IsExecutable(program)) return "Compression: File is not a batch or executable: " + program;
     return "Compression Unknown Internal failure. Call Quillmark";
 }
 
+std::string SecondsText(std::chrono::milliseconds limit) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
+    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+}
+
 }  // namespace
 
 bool RelayedAudio::NeedsConversion(const CDirOptions& route, const std::string& sourceName,
-                                   const CAudioFileHeader& header, bool headerRead, bool convertCartToChunk) {
+                                   const CAudioFileHeader& header, bool formatRead, bool convertCartToChunk) {
     if (!IsAudioName(sourceName) || route.m_nAudioFormat == 0) return false;
-    const int sourceTag = headerRead ? header.FormatTag() : -1;
+    const int sourceTag = formatRead ? header.FormatTag() : -1;
     if (sourceTag != route.m_nAudioFormat || convertCartToChunk) return true;
     if (!route.m_bLockSampleOnDecode) return false;
     if (static_cast<int>(header.SampleRate()) == route.m_nLockedSampleRate) return false;
@@ -76,8 +105,12 @@ std::string RelayedAudio::ConvertRelayedAudio(CDirOptions& route, const std::str
                                               const std::string& sourceName, std::string& outputPath) {
     CAudioFileHeader header(&m_reporter);
     const bool headerRead = header.ReadHeader(workingFile);
-    if (!NeedsConversion(route, sourceName, header, headerRead, m_settings.convertCartToChunk)) return {};
-    const int sourceTag = headerRead ? header.FormatTag() : 0;
+    // A WAV file cut short (its data chunk says more than the file holds)
+    // still says what its samples are, so the same-format rule passes it on
+    // as it passes on the whole file.
+    const bool formatRead = headerRead || header.DataCutShort();
+    if (!NeedsConversion(route, sourceName, header, formatRead, m_settings.convertCartToChunk)) return {};
+    const int sourceTag = formatRead ? header.FormatTag() : 0;
     m_debug.Write("Attempting to recompress file.\n    Input file: " + workingFile + "\n    Source format: " +
                   std::to_string(sourceTag) + "\n    Destination format: " + std::to_string(route.m_nAudioFormat) +
                   "\n    pDirOptions->m_bDontRecompressMP3Files: " + (route.m_bDontRecompressMP3Files ? "1" : "0") +
@@ -140,8 +173,10 @@ bool RelayedAudio::RunExternal(CDirOptions& route, const std::string& source, st
         platform::RunProcess(platform::CommandForScript(hostProgram, {hostSource, hostTarget, NameOf(outputPath)}),
                              options);
     std::string failure;
-    if (!result.started) failure = StartFailure(program, source, target) + "\n";
-    else if (result.timedOut) failure = "Compression: " + program + " did not end within its time limit.\n";
+    if (!result.started) failure = StartFailure(program, source, target, result.error) + "\n";
+    else if (result.timedOut)
+        failure = "Compression: " + program + " did not end within its time limit of " +
+                  SecondsText(m_settings.programTimeLimit) + " and was stopped.\n";
     else if (result.signal != 0) failure = "Compression: " + program + " was stopped by signal " + std::to_string(result.signal) + ".\n";
     else if (result.exitCode != 0)
         failure = "Compression: " + program + " ended with exit code " + std::to_string(result.exitCode) + ".\n";

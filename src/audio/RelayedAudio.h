@@ -23,6 +23,8 @@ struct RelayedAudioSettings {
     bool convertCartToChunk = false;
     bool saveEntireCartDataToTag = false;
     int nameFromCartMode = CAudioFileHeader::nameFromCutId;
+    // Longest an external program (compressor, tagging tool) may run before
+    // it is stopped, so that a hung one cannot stall the service.
     std::chrono::milliseconds programTimeLimit{std::chrono::minutes(10)};
 };
 
@@ -38,8 +40,9 @@ public:
                                     std::string& outputPath);
 
     // Whether the route converts this file at all.
+    // formatRead: the header's format record was read from the file.
     static bool NeedsConversion(const CDirOptions& route, const std::string& sourceName,
-                                const CAudioFileHeader& header, bool headerRead, bool convertCartToChunk);
+                                const CAudioFileHeader& header, bool formatRead, bool convertCartToChunk);
 
 private:
     bool EncodeWma(CDirOptions& route, const std::string& source, std::string& target, std::string& error);

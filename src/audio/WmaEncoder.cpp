@@ -1,6 +1,7 @@
 #include "audio/WmaEncoder.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "audio/ByteOrder.h"
 #include "audio/CodecEngine.h"
@@ -31,12 +32,44 @@ constexpr const char* kNotCorrectFormat = "File is not the correct format: %s.";
 constexpr const char* kNoProfile = "Profile does not exist: %s.";
 constexpr const char* kNoMatch = "Audio file does not match profile %s.";
 constexpr const char* kNoCodecs = "Can't load the audio codecs: ";
+constexpr const char* kUnsupported = "Profile %s asks for what the WMA encoder does not support: ";
 
 // The message with the path in it; FTP credentials in the path are never shown.
 std::string WithPath(const char* pattern, const std::string& path) {
     std::string text = pattern;
     text.replace(text.find("%s"), 2, WithoutCredentials(path));
     return text;
+}
+
+std::string CodecName(uint16_t formatTag) {
+    switch (formatTag) {
+        case audio::kWmaVoice: return " (WMA Voice)";
+        case audio::kWmaVersion1: return " (WMA 1)";
+        case audio::kWmaVersion2: return " (WMA 2)";
+        case audio::kWmaPro: return " (WMA Pro)";
+        case audio::kWmaLossless: return " (WMA Lossless)";
+        default: return "";
+    }
+}
+
+// The values of the profile that the encoders cannot serve, named with the
+// profile's own numbers so the operator knows what to change.
+std::string UnsupportedText(const audio::WmaProfile& p, unsigned values) {
+    const std::string tag = "format tag " + std::to_string(p.formatTag) + CodecName(p.formatTag);
+    const std::string channels = std::to_string(p.channels) + (p.channels == 1 ? " channel" : " channels");
+    const std::string rate = "sample rate " + std::to_string(p.samplesPerSec) + " Hz";
+    const std::string bitRate = "bit rate " + std::to_string(p.bitRate) + " bit/s";
+    if (values & audio::kWmaValueCombination)
+        return tag + " with " + channels + ", " + rate + " and " + bitRate + " together.";
+    std::string text;
+    const std::pair<unsigned, const std::string*> parts[] = {{audio::kWmaValueFormatTag, &tag},
+                                                             {audio::kWmaValueChannels, &channels},
+                                                             {audio::kWmaValueSampleRate, &rate},
+                                                             {audio::kWmaValueBitRate, &bitRate}};
+    for (const auto& [bit, part] : parts) {
+        if (values & bit) text += (text.empty() ? "" : ", ") + *part;
+    }
+    return text + ".";
 }
 
 bool EndsWithWma(const std::string& path) {
@@ -113,7 +146,8 @@ void WmaWriter::SetProfile(const audio::WmaProfile& profile) {
     m_input = {};
     m_inputFormats.clear();
     const audio::CodecEngine* engine = audio::SharedCodecEngine(&m_engineError);
-    if (engine && engine->CanEncodeWma(profile)) m_inputFormats.push_back(PcmInput(profile));
+    m_unsupported = engine ? engine->UnsupportedWmaValues(profile) : 0;
+    if (engine && m_unsupported == 0) m_inputFormats.push_back(PcmInput(profile));
 }
 
 int WmaWriter::InputFormatCount(int input) const { return input == 0 ? static_cast<int>(m_inputFormats.size()) : 0; }
@@ -228,6 +262,8 @@ bool CWMMain::PrepareWriter(const std::string& profilePath, const audio::WaveFor
     audio::WaveFormat input;
     if (FindPcmInputFormat(*m_pWriter, 0, input) < 0) {
         if (!m_pWriter->EngineError().empty()) m_strErrorText = kNoCodecs + m_pWriter->EngineError();
+        else if (const unsigned values = m_pWriter->UnsupportedValues(); values != 0)
+            m_strErrorText = WithPath(kUnsupported, profilePath) + UnsupportedText(profile, values);
         return false;
     }
     if (Result(m_pWriter->SetInputProps(0, input)) < 0) return false;

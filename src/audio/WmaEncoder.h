@@ -76,9 +76,13 @@ public:
 
     // Why the codec module could not be loaded; empty when it is loaded.
     const std::string& EngineError() const { return m_engineError; }
+    // The profile's values the encoders cannot serve (audio::kWmaValue...
+    // bits); 0 when it has an input format, or when no codecs are loaded.
+    unsigned UnsupportedValues() const { return m_unsupported; }
 
 private:
     audio::WmaProfile m_profile;
+    unsigned m_unsupported = 0;
     std::vector<audio::WaveFormat> m_inputFormats;
     audio::WaveFormat m_input;
     std::string m_hostPath;

@@ -161,6 +161,7 @@ ReaderSettings ReadReaderSettings(SettingsReader& reads, CIni& ini, Reporter& re
     s.defaultPlayPath = reads.String(kMain, "DefaultPlayPath", s.defaultPlayPath);
     s.compressionBatchFilePath =
         reads.String(kMain, "CompressionBatchFilePath", JoinPath(workingFolder, "Pressvane\\BatFiles\\"));
+    s.compressionTimeLimitSeconds = reads.Integer(kMain, "Compression Time Limit Seconds", 600, 1);
     ReadCopyPathList(workingFolder, s, reporter);
     return s;
 }

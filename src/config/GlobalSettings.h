@@ -46,6 +46,9 @@ struct ReaderSettings {
     std::vector<std::string> copyExtensions;  // lower case
     std::string defaultPlayPath = "W:\\Audio";
     std::string compressionBatchFilePath;
+    // Longest an audio conversion program may run ("Compression Time Limit
+    // Seconds", at least 1): a hung one is stopped and the file goes on as it is.
+    int compressionTimeLimitSeconds = 600;
     // Folders whose linked files are copied with a story: the input folder of
     // the first route, then one per line of "system\\CusDir32.dat".
     std::vector<std::string> copyPaths;

@@ -351,6 +351,38 @@ TEST_F(AudioFileHeaderTest, NamesFromTheCartStayInTheirFolder) {
     EXPECT_EQ(CAudioFileHeader::NameModeFromSetting("zzQMDefault"), 0);
 }
 
+TEST_F(AudioFileHeaderTest, LongNamesKeepTheTitleAsWrittenButNeverLeaveTheFolder) {
+    const struct {
+        std::string title;
+        std::string output;
+        std::string expected;  // the output unchanged: no name taken
+    } cases[] = {
+        {"Budget, part 2: a/b?", "/out/in.mp3", "/out/Budget_ part 2_ a_b_.mp3"},
+        {"  Fête & café <live>  ", "/out/in.wav", "/out/Fête & café <live>.wav"},
+        {"C:\\news\\*|x", "/out/in.wav", "/out/C__news___x.wav"},
+        {"../../etc/passwd", "/out/in.wav", "/out/_.._etc_passwd.wav"},
+        {". .hidden take", "/out/in.wav", "/out/hidden take.wav"},
+        {"Line\r\nbreak\tand\x7F bell\x07", "/out/in.wav", "/out/Linebreakand bell.wav"},
+        {"..", "/out/in.wav", "/out/in.wav"},
+        {" \x01 ", "/out/in.wav", "/out/in.wav"},
+        {"News: 6 pm", "ftp://host/out/|user|pass|in.mp3", "ftp://host/out/|user|pass|News_ 6 pm.mp3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        std::string cart = SampleCart("");
+        cart.replace(4, 64, std::string(64, '\0'));
+        cart.replace(4, c.title.size(), c.title);
+        CAudioFileHeader source;
+        ASSERT_TRUE(source.ReadHeader(Write("t.wav", PcmWav(1, 8000, 8, 2, Chunk("cart", cart)))));
+        CAudioFileHeader header(&m_reporter);
+        std::string output = c.output;
+        EXPECT_EQ(header.NameFromCart(source, output, CAudioFileHeader::nameFromTitle), c.expected != c.output);
+        EXPECT_EQ(output, c.expected);
+    }
+    EXPECT_EQ(m_reporter.StatusLines().back(),
+              "Changing Output filename from ftp://host/out/in.mp3 to ftp://host/out/News_ 6 pm.mp3.");
+}
+
 TEST_F(AudioFileHeaderTest, CopyValuesTakesTheListedFieldsOnly) {
     CAudioFileHeader from;
     ASSERT_TRUE(from.ReadHeader(Write("f.wav", PcmWav(1, 1000, 8, 2500, {},

@@ -260,19 +260,29 @@ TEST_F(WmaEncoderTest, MissingOrUnreadableProfile) {
     }
 }
 
-TEST_F(WmaEncoderTest, ProfileWithACodecWeCannotEncodeHasNoPcmInput) {
-    const ProfileShape cases[] = {
-        {audio::kWmaVoice, 1, 16000, 20000}, {audio::kWmaLossless, 2, 44100, 1000000},
-        {audio::kWmaPro, 2, 44100, 192000},  {0, 2, 44100, 128000},
-        {audio::kWmaVersion2, 2, 96000, 128000}, {audio::kWmaVersion2, 6, 44100, 384000},
+TEST_F(WmaEncoderTest, ProfileWithValuesWeCannotEncodeHasNoPcmInputAndSaysWhichValues) {
+    const struct {
+        ProfileShape shape;
+        std::string unsupported;
+    } cases[] = {
+        {{audio::kWmaVoice, 1, 16000, 20000}, "format tag 10 (WMA Voice), bit rate 20000 bit/s."},
+        {{audio::kWmaLossless, 2, 44100, 1000000}, "format tag 355 (WMA Lossless)."},
+        {{audio::kWmaPro, 2, 44100, 192000}, "format tag 354 (WMA Pro)."},
+        {{audio::kWmaPro, 6, 48000, 384000}, "format tag 354 (WMA Pro), 6 channels."},
+        {{0, 2, 44100, 128000}, "format tag 0."},
+        {{audio::kWmaVersion2, 2, 96000, 128000}, "sample rate 96000 Hz."},
+        {{audio::kWmaVersion2, 6, 44100, 384000}, "6 channels."},
+        {{audio::kWmaVersion1, 1, 22050, 16000}, "bit rate 16000 bit/s."},
     };
     const std::string source = Wav("in.wav", test::PcmWav(2, 44100, 16, 17640));
-    for (const auto& shape : cases) {
-        SCOPED_TRACE(shape.formatTag);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unsupported);
         std::string destination = m_dir / "out.wma";
+        const std::string profile = Profile("p.prx", c.shape);
         CWMMain encoder(m_access);
-        EXPECT_EQ(encoder.Encode(source, destination, Profile("p.prx", shape), m_fileObject), kWmaNoPcmInputFormat);
-        EXPECT_EQ(encoder.ErrorText(), "");
+        EXPECT_EQ(encoder.Encode(source, destination, profile, m_fileObject), kWmaNoPcmInputFormat);
+        EXPECT_EQ(encoder.ErrorText(),
+                  "Profile " + profile + " asks for what the WMA encoder does not support: " + c.unsupported);
         EXPECT_FALSE(fs::exists(destination));
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "audio/AudioFileHeader.h"
@@ -15,11 +16,11 @@ namespace fs = std::filesystem;
 using test::Chunk;
 using test::LE32;
 
-std::string Cart(const std::string& cutId) {
+std::string Cart(const std::string& cutId, const std::string& title = "Budget, part 2") {
     std::string cart(2048, '\0');
     const auto put = [&cart](size_t offset, const std::string& text) { cart.replace(offset, text.size(), text); };
     put(0, "0101");
-    put(4, "Budget, part 2");
+    put(4, title);
     put(68, "Desk");
     put(132, cutId);
     return cart;
@@ -30,19 +31,25 @@ std::string TagBlock(const std::string& description) {
     return Chunk("LIST", "INFO" + Chunk("ICMT", block));
 }
 
-// A saved WMA profile (UTF-16LE with a byte-order mark): wmav2, 64 kbit/s,
-// 22.05 kHz mono.
-std::string News64Profile() {
+// A saved WMA profile (UTF-16LE with a byte-order mark) for one audio stream.
+std::string WmaProfile(int formatTag, int channels, int rate, int bitRate) {
+    char subtype[16];
+    std::snprintf(subtype, sizeof subtype, "%08X", static_cast<unsigned>(formatTag));
     const std::string text =
-        "<profile version=\"589824\" storageformat=\"1\" name=\"Newsroom 64\" description=\"\">\r\n"
-        " <streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\" streamnumber=\"1\" bitrate=\"64000\">\r\n"
-        "  <wmmediatype subtype=\"{00000161-0000-0010-8000-00AA00389B71}\">\r\n"
-        "   <waveformatex wFormatTag=\"353\" nChannels=\"1\" nSamplesPerSec=\"22050\" nAvgBytesPerSec=\"8000\""
-        " nBlockAlign=\"2048\" wBitsPerSample=\"16\"/>\r\n  </wmmediatype>\r\n </streamconfig>\r\n</profile>\r\n";
+        "<profile version=\"589824\" storageformat=\"1\" name=\"Newsroom\" description=\"\">\r\n"
+        " <streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\" streamnumber=\"1\" bitrate=\"" +
+        std::to_string(bitRate) + "\">\r\n  <wmmediatype subtype=\"{" + subtype +
+        "-0000-0010-8000-00AA00389B71}\">\r\n   <waveformatex wFormatTag=\"" + std::to_string(formatTag) +
+        "\" nChannels=\"" + std::to_string(channels) + "\" nSamplesPerSec=\"" + std::to_string(rate) +
+        "\" nAvgBytesPerSec=\"" + std::to_string(bitRate / 8) +
+        "\" nBlockAlign=\"2048\" wBitsPerSample=\"16\"/>\r\n  </wmmediatype>\r\n </streamconfig>\r\n</profile>\r\n";
     std::string profile = "\xFF\xFE";
     for (char c : text) profile += std::string{c, '\0'};
     return profile;
 }
+
+// wmav2, 64 kbit/s, 22.05 kHz mono.
+std::string News64Profile() { return WmaProfile(353, 1, 22050, 64000); }
 
 class AudioRelayRun : public ::testing::Test {
 protected:
@@ -51,10 +58,20 @@ protected:
         fs::create_directories(work / "in");
         fs::create_directories(work / "out");
     }
-    void Settings(const std::string& routeAndMore) {
+    // mainKeys go to section [Pressvane].
+    void Settings(const std::string& routeAndMore, const std::string& mainKeys = "") {
         test::WriteWholeFile(work / "Pressvane/Pressvane.ini",
-                             "[Pressvane]\r\nLog=Yes\r\n[MoveFiles]\r\nIn0=" + work.Folder() + "in/\r\nOut0=" +
-                                 work.Folder() + "out/\r\nProcessDatFiles0=No\r\nScanTwice0=No\r\n" + routeAndMore);
+                             "[Pressvane]\r\nLog=Yes\r\n" + mainKeys + "[MoveFiles]\r\nIn0=" + work.Folder() +
+                                 "in/\r\nOut0=" + work.Folder() + "out/\r\nProcessDatFiles0=No\r\nScanTwice0=No\r\n" +
+                                 routeAndMore);
+    }
+    // Route n > 0 reads inN/ and delivers to outN/.
+    std::string Route(int n, const std::string& keys) {
+        const std::string i = std::to_string(n);
+        fs::create_directories(work / ("in" + i));
+        fs::create_directories(work / ("out" + i));
+        return "In" + i + "=" + work.Folder() + "in" + i + "/\r\nOut" + i + "=" + work.Folder() + "out" + i +
+               "/\r\nProcessDatFiles" + i + "=No\r\nScanTwice" + i + "=No\r\n" + keys;
     }
     void Input(const std::string& name, const std::string& bytes, const std::string& folder = "in/") {
         test::WriteWholeFile(work / (folder + name), bytes);
@@ -244,6 +261,116 @@ TEST_F(AudioRelayRun, WithoutTheCodecModuleFilesGoOutUnchanged) {
     }
     EXPECT_EQ(test::ReadWholeFile(work / "out/budget.wav"), mp3Source);
     EXPECT_EQ(test::ReadWholeFile(work / "out1/bulletin.wav"), wmaSource);
+}
+
+TEST_F(AudioRelayRun, LongCartNamesKeepTheTitleAsWritten) {
+    Settings("AudioFormat0=85\r\nAudioBitrate0=128000\r\n[Cart chunk]\r\nconvert-cart-to-chunk=Yes\r\n"
+             "TargetName-from-CART=LONG\r\n");
+    Input("budget.wav",
+          test::PcmWav(2, 44100, 16, 44100 * 4, Chunk("cart", Cart("CUT123", " Budget, part 2: a/b? "))));
+    const std::string log = Run();
+    const std::string out = work / "out/Budget_ part 2_ a_b_.mp3";
+    ASSERT_TRUE(fs::exists(out)) << log;
+    EXPECT_EQ(test::Probe(out)["codec_name"], "mp3");
+    EXPECT_NE(log.find("Changing Output filename from " + (work / "out/budget.mp3") + " to " + out + "."),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(std::distance(fs::directory_iterator(work / "out"), fs::directory_iterator()), 1);
+}
+
+TEST_F(AudioRelayRun, ProgramsTheSystemCannotExecuteAreNoBatchOrExecutable) {
+    // Route n runs program 1001+n.
+    const struct {
+        std::string what;
+        std::string script;
+        fs::perms permissions;
+    } cases[] = {
+        {"no interpreter line", "cp \"$1\" \"$2\"\n", fs::perms::owner_all},
+        {"no execute permission", "#!/bin/sh\ncp \"$1\" \"$2\"\n", fs::perms::owner_read | fs::perms::owner_write},
+    };
+    const std::string wav = test::PcmWav(1, 8000, 16, 16000);
+    std::string routes, programs;
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        const std::string format = std::to_string(1001 + n), script = work / ("encode" + std::to_string(n) + ".sh");
+        test::WriteWholeFile(script, cases[n].script);
+        fs::permissions(script, cases[n].permissions);
+        const std::string key = "AudioFormat" + std::to_string(n) + "=" + format + "\r\n";
+        routes += n == 0 ? key : Route(static_cast<int>(n), key);
+        programs += format + " Exe=" + script + "\r\n" + format + " Ext=.mp3\r\n";
+        Input("take.wav", wav, n == 0 ? "in/" : "in" + std::to_string(n) + "/");
+    }
+    Settings(routes + "[Audio Formats]\r\n" + programs);
+    const std::string log = Run();
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        SCOPED_TRACE(cases[n].what);
+        const std::string script = work / ("encode" + std::to_string(n) + ".sh");
+        EXPECT_NE(log.find("Compression: File is not a batch or executable: " + script + "\n"), std::string::npos)
+            << log;
+        EXPECT_NE(log.find("Failed to compress audio file using compression " + std::to_string(1001 + n)),
+                  std::string::npos);
+        EXPECT_EQ(test::ReadWholeFile(work / ((n == 0 ? "out/" : "out" + std::to_string(n) + "/") + "take.wav")), wav);
+    }
+    EXPECT_EQ(log.find("Unknown Internal failure"), std::string::npos);
+    // The time limit of such programs is a setting, written back like every other.
+    EXPECT_NE(test::ReadWholeFile(work / "Pressvane/Pressvane.ini").find("Compression Time Limit Seconds=600\r\n"),
+              std::string::npos);
+}
+
+TEST_F(AudioRelayRun, AHungProgramIsStoppedAtTheTimeLimitOfTheSettings) {
+    const std::string script = work / "hang.sh";
+    test::WriteWholeFile(script, "#!/bin/sh\nsleep 30\n");
+    fs::permissions(script, fs::perms::owner_all);
+    Settings("AudioFormat0=1001\r\n[Audio Formats]\r\n1001 Exe=" + script + "\r\n1001 Ext=.mp3\r\n",
+             "Compression Time Limit Seconds=1\r\n");
+    const std::string wav = test::PcmWav(1, 8000, 16, 16000);
+    Input("clip.wav", wav);
+    const std::string log = Run();
+    EXPECT_NE(log.find("Compression: " + script + " did not end within its time limit of 1 second and was stopped."),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Moving the file " + (work / "out/clip.wav") + " as is instead of compressing it."),
+              std::string::npos);
+    EXPECT_EQ(test::ReadWholeFile(work / "out/clip.wav"), wav);
+    EXPECT_NE(test::ReadWholeFile(work / "Pressvane/Pressvane.ini").find("Compression Time Limit Seconds=1\r\n"),
+              std::string::npos);
+}
+
+TEST_F(AudioRelayRun, ACutShortPcmWavGoesOutUnchangedWhereTheFormatIsTheSame) {
+    // Route 0 takes PCM as it is; route 1 asks for another sample rate, so
+    // its copy goes to the compressor, which finds it cut short.
+    Settings("AudioFormat0=1\r\n" +
+             Route(1, "AudioFormat1=1\r\nLockSampleOnDecode1=Yes\r\nLockSampleRate1=22050\r\n"));
+    const std::string whole = test::PcmWav(1, 8000, 16, 16000);
+    const std::string cut = whole.substr(0, whole.size() - 12000);
+    Input("whole.wav", whole);
+    Input("cut.wav", cut);
+    Input("cut.wav", cut, "in1/");
+    const std::string log = Run();
+    EXPECT_EQ(test::ReadWholeFile(work / "out/whole.wav"), whole);
+    EXPECT_EQ(test::ReadWholeFile(work / "out/cut.wav"), cut);
+    for (const std::string name : {"out/whole.wav", "out/cut.wav"})
+        EXPECT_EQ(log.find("Unable to compress audio file " + (work / name)), std::string::npos) << log;
+    EXPECT_NE(log.find("Compress: Source file too small to hold source data. Source file " + (work / "in1/cut.wav")),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(test::ReadWholeFile(work / "out1/cut.wav"), cut);
+}
+
+TEST_F(AudioRelayRun, AWmaProfileTheEncoderCannotServeSaysWhichValues) {
+    const std::string profile = work / "Pressvane/surround.prx";
+    test::WriteWholeFile(profile, WmaProfile(354, 6, 48000, 384000));
+    Settings("AudioFormat0=1\r\nLockSampleOnDecode0=Yes\r\nLockSampleRate0=8000\r\nWMAProfileName0=" + profile +
+             "\r\n");
+    const std::string wav = test::PcmWav(6, 48000, 16, 48000 * 12);
+    Input("surround.wav", wav);
+    const std::string log = Run();
+    EXPECT_NE(log.find("Profile " + profile +
+                       " asks for what the WMA encoder does not support: format tag 354 (WMA Pro), 6 channels."),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Moving the file " + (work / "out/surround.wav") + " as is instead of compressing it."),
+              std::string::npos);
+    EXPECT_EQ(test::ReadWholeFile(work / "out/surround.wav"), wav);
 }
 
 }  // namespace
