@@ -95,7 +95,7 @@ private:
     bool EnterPassiveMode(uint32_t& address, uint16_t& port);
     bool FailTransfer(const std::string& text);
     bool FetchListing(const std::string& target, std::string& out);
-    bool NamesAnything(const std::string& listing);
+    bool NamesEntry(const std::string& listing, const std::string& name);
     void ListFolderForName(const std::string& path, FtpListingSlot& listing);
     bool ReceiveListing(platform::TcpSocket& data, std::string& out);
 

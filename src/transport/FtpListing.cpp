@@ -30,12 +30,18 @@ void SplitPattern(const std::string& name, std::string& target, std::string& pat
 
 bool IsNoSuchFileReply(const std::string& reply) { return reply.rfind("450", 0) == 0 || reply.rfind("550", 0) == 0; }
 
+// "folder/name" -> "name".
+std::string LastPart(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // Some servers read LIST's argument as ls reads its command line: a blank
 // splits it, a leading "-" makes an option, brackets a pattern.  A name like
-// that is looked for in a listing of its folder instead.
+// that is looked for in a listing of its folder instead, unless the listing
+// of the name itself shows an entry of that name.
 bool ServerMayMisreadName(const std::string& name) {
-    const size_t slash = name.find_last_of('/');
-    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    const std::string last = LastPart(name);
     return !last.empty() && (last.find_first_of(" \t[]") != std::string::npos || last.front() == '-');
 }
 
@@ -92,17 +98,22 @@ int CFtpClient::FindFirst(const std::string& name) {
         return -1;
     }
     if (!fetched) listing.listing.clear();
-    if (listing.pattern.empty() && ServerMayMisreadName(target) && !NamesAnything(listing.listing))
+    if (listing.pattern.empty() && ServerMayMisreadName(target) && !NamesEntry(listing.listing, LastPart(target)))
         ListFolderForName(target, listing);
     return slot;
 }
 
-bool CFtpClient::NamesAnything(const std::string& listing) {
+// Whether the listing has an entry called name, shown alone or after the
+// folder it was asked for (as ls shows it).  Entries of other names are what
+// a server that split the name or took it for a pattern listed instead.
+bool CFtpClient::NamesEntry(const std::string& listing, const std::string& name) {
     FtpListEntry entry;
     for (size_t start = 0; start < listing.size();) {
         const size_t lf = listing.find('\n', start);
         const size_t end = lf == std::string::npos ? listing.size() : lf;
-        if (m_parser.ParseListLine(entry, std::string_view(listing.data() + start, end - start))) return true;
+        if (m_parser.ParseListLine(entry, std::string_view(listing.data() + start, end - start)) &&
+            LastPart(entry.name) == name)
+            return true;
         start = end + 1;
     }
     return false;

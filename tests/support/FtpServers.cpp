@@ -82,6 +82,18 @@ std::string ReadGreeting(int port, std::chrono::milliseconds limit) {
     return end == std::string::npos ? std::string() : text.substr(0, end);
 }
 
+// The first greeting line of a server just started on port; empty when the
+// process ended or nothing answered in time.
+std::string AwaitGreeting(ServerProcess& process, int port) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    std::string greeting;
+    while (greeting.empty() && process.Running() && std::chrono::steady_clock::now() < deadline) {
+        greeting = ReadGreeting(port, 2s);
+        if (greeting.empty()) std::this_thread::sleep_for(20ms);
+    }
+    return greeting;
+}
+
 // A port that was free a moment ago (for a server that cannot be told to pick one).
 int PickFreePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -242,36 +254,59 @@ const char* const kPamText =
     "account  required pam_unix.so\n"
     "session  required pam_permit.so\n";
 
+// Serialises the accounts' set-up between test programs (one lock file for
+// both servers' accounts; its name is older than the second server).
+class AccountSetupLock {
+public:
+    AccountSetupLock() {
+        const std::string path = (fs::temp_directory_path() / "pressvane-vsftpd-setup.lock").string();
+        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0 || ::flock(m_fd, LOCK_EX) != 0) {
+            if (m_fd >= 0) ::close(m_fd);
+            throw std::runtime_error("cannot lock " + path);
+        }
+    }
+    ~AccountSetupLock() { ::close(m_fd); }
+    AccountSetupLock(const AccountSetupLock&) = delete;
+    AccountSetupLock& operator=(const AccountSetupLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+// A system account with home "/" and no login shell, made unless it exists
+// (call it under the set-up lock).
+const passwd* EnsureSystemAccount(const char* name, const std::string& log) {
+    const passwd* account = ::getpwnam(name);
+    if (!account) {
+        if (RunProgram({"/usr/sbin/useradd", "--system", "--no-create-home", "--home-dir", "/", "--shell",
+                        "/usr/sbin/nologin", name},
+                       log) != 0)
+            throw std::runtime_error("useradd " + std::string(name) + " failed:\n" + ReadWholeFile(log));
+        account = ::getpwnam(name);
+        if (!account) throw std::runtime_error("no account " + std::string(name) + " after useradd");
+    } else if (std::string(account->pw_dir) != "/") {
+        if (RunProgram({"/usr/sbin/usermod", "--home", "/", name}, log) != 0)
+            throw std::runtime_error("usermod failed:\n" + ReadWholeFile(log));
+        account = ::getpwnam(name);
+    }
+    return account;
+}
+
 void PrepareVsftpdAccount(const fs::path& scratch) {
     static bool prepared = false;  // once per test program
     if (prepared) return;
     if (::geteuid() != 0) throw std::runtime_error("VsftpdServer needs root to set up the pvftp account");
     if (!fs::exists("/usr/sbin/vsftpd")) throw std::runtime_error("vsftpd is not installed (scripts/install-deps)");
 
-    const std::string lockPath = (fs::temp_directory_path() / "pressvane-vsftpd-setup.lock").string();
-    const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock < 0 || ::flock(lock, LOCK_EX) != 0) throw std::runtime_error("cannot lock " + lockPath);
-    struct Unlock {
-        int fd;
-        ~Unlock() { ::close(fd); }
-    } unlock{lock};
-
+    AccountSetupLock lock;
     const std::string log = (scratch / "setup.log").string();
     const std::string pamFile = std::string("/etc/pam.d/") + kPamService;
     if (ReadWholeFile(pamFile) != kPamText) {
         WriteWholeFile(pamFile + ".new", kPamText);
         fs::rename(pamFile + ".new", pamFile);
     }
-    const passwd* account = ::getpwnam(kVsftpdUser);
-    if (!account) {
-        if (RunProgram({"/usr/sbin/useradd", "--system", "--no-create-home", "--home-dir", "/", "--shell",
-                        "/usr/sbin/nologin", kVsftpdUser},
-                       log) != 0)
-            throw std::runtime_error("useradd " + std::string(kVsftpdUser) + " failed:\n" + ReadWholeFile(log));
-    } else if (std::string(account->pw_dir) != "/") {
-        if (RunProgram({"/usr/sbin/usermod", "--home", "/", kVsftpdUser}, log) != 0)
-            throw std::runtime_error("usermod failed:\n" + ReadWholeFile(log));
-    }
+    EnsureSystemAccount(kVsftpdUser, log);
     const std::string input = (scratch / "chpasswd.txt").string();
     WriteWholeFile(input, std::string(kVsftpdUser) + ":" + kVsftpdPassword + "\n");
     const int rc = RunProgram({"/usr/sbin/chpasswd"}, log, input);
@@ -351,17 +386,110 @@ VsftpdServer::VsftpdServer() : m_root(m_dir.Path() / "root") {
                        "log_ftp_protocol=YES\n"
                        "vsftpd_log_file=" + (m_dir / "vsftpd.log") + "\n");
         m_process.Start({"/usr/sbin/vsftpd", config}, m_dir / "server.log");
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        std::string greeting;
-        while (greeting.empty() && m_process.Running() && std::chrono::steady_clock::now() < deadline) {
-            greeting = ReadGreeting(m_port, 2s);
-            if (greeting.empty()) std::this_thread::sleep_for(20ms);
-        }
+        const std::string greeting = AwaitGreeting(m_process, m_port);
         if (greeting.starts_with("220 " + banner)) return;
         lastFailure = "port " + std::to_string(m_port) + ", greeting '" + greeting + "':\n" + m_process.LogTail();
         m_process.Stop();
     }
     throw std::runtime_error("vsftpd did not start: " + lastFailure);
+}
+
+// ---------------------------------------------------------------------------
+// PureFtpdServer
+//
+// pure-ftpd logs in a virtual user from a database of its own, so no system
+// account's password or home is touched: each server gets, in its temp folder,
+//  - a passwd file with user "editor", home Root() + "/./" (the "/./" chroots
+//    the session there) and the uid and gid of "pvpure", a system account with
+//    shell /usr/sbin/nologin made once (the user's files belong to it);
+//  - that file's database, made by "pure-pw mkdb", passed as -l puredb:<file>.
+// The password's hash is SHA-512 crypt: "pure-pw useradd" would write an
+// argon2 hash whose check takes seconds at every logon.
+// The server runs in the foreground (no -B) on 127.0.0.1 and a fresh port,
+// with -E (no anonymous logons), -A (everyone chrooted), -H (no name
+// look-ups), -u 1 (a system uid may log on), passive ports on 127.0.0.1, no
+// syslog (-f none), and its pid file and transfer log in the temp folder.  Its
+// greeting shows the one "fortune" of a file (-F) holding a token, so a
+// greeting from someone else who took the port meanwhile is told apart.
+// Each server has its own database, root, pid file and port, so any number
+// run at once.  pure-ftpd holds back the answer to a wrong password for 3 to
+// 6 seconds.
+
+namespace {
+
+// scripts/install-deps unpacks the package there: it cannot be installed beside vsftpd.
+const char* const kPureFtpdDir = "/opt/pressvane-test/pure-ftpd";
+const char* const kPureAccount = "pvpure";
+const char* const kPureUser = "editor";
+const char* const kPurePassword = "pv-Pure-4k";
+// openssl passwd -6 -salt pressvanepure 'pv-Pure-4k'
+const char* const kPurePasswordHash =
+    "$6$pressvanepure$EGieVXBtETV05otOoMI5RF1peMMlqF6u1e1Xm9JSiONSb8mO1uaJBhFr/VrYXJIyWLaAohndrCZXTvHoD0jt61";
+
+std::string PureProgram(const std::string& path) { return std::string(kPureFtpdDir) + "/" + path; }
+
+const passwd* PreparePureAccount(const fs::path& scratch) {
+    if (::geteuid() != 0) throw std::runtime_error("PureFtpdServer needs root to run pure-ftpd");
+    if (!fs::exists(PureProgram("usr/sbin/pure-ftpd")) || !fs::exists(PureProgram("usr/bin/pure-pw")))
+        throw std::runtime_error("pure-ftpd is not unpacked in " + std::string(kPureFtpdDir) +
+                                 " (scripts/install-deps)");
+    if (const passwd* account = ::getpwnam(kPureAccount)) return account;
+    AccountSetupLock lock;
+    return EnsureSystemAccount(kPureAccount, (scratch / "setup.log").string());
+}
+
+}  // namespace
+
+std::string PureFtpdServer::User() const { return kPureUser; }
+std::string PureFtpdServer::Password() const { return kPurePassword; }
+
+void PureFtpdServer::HandRootToUser() const {
+    const passwd* account = ::getpwnam(kPureAccount);
+    if (!account) throw std::runtime_error("no account " + std::string(kPureAccount));
+    ChownTree(m_root, account->pw_uid, account->pw_gid);
+}
+
+std::string PureFtpdServer::Log() const {
+    return m_process.LogTail(100000) + ReadWholeFile(m_dir / "transfer.log");
+}
+
+PureFtpdServer::PureFtpdServer() : m_root(m_dir.Path() / "root") {
+    const passwd* account = PreparePureAccount(m_dir.Path());
+    const uid_t uid = account->pw_uid;
+    const gid_t gid = account->pw_gid;
+    fs::create_directory(m_root);
+    // The account must reach its root through the (0700) temp folder.
+    fs::permissions(m_dir.Path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    HandRootToUser();
+
+    const std::string passwdFile = m_dir / "passwd";
+    const std::string database = m_dir / "passwd.pdb";
+    WriteWholeFile(passwdFile, std::string(kPureUser) + ":" + kPurePasswordHash + ":" + std::to_string(uid) + ":" +
+                                   std::to_string(gid) + "::" + m_root.string() + "/./::::::::::::\n");
+    const std::string setupLog = m_dir / "setup.log";
+    if (RunProgram({PureProgram("usr/bin/pure-pw"), "mkdb", database, "-f", passwdFile}, setupLog) != 0)
+        throw std::runtime_error("pure-pw mkdb failed:\n" + ReadWholeFile(setupLog));
+
+    const std::string banner = "Pressvane test pure-ftpd " + RandomToken();
+    const std::string fortunes = m_dir / "banner.txt";
+    WriteWholeFile(fortunes, banner + "\n");
+    std::string lastFailure;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        // As for vsftpd: a port that was free a moment ago, another one when
+        // someone took it meanwhile (pure-ftpd then ends, or the greeting is not ours).
+        m_port = PickFreePort();
+        m_process.Start({PureProgram("usr/sbin/pure-ftpd"), "-S", "127.0.0.1," + std::to_string(m_port), "-l",
+                         "puredb:" + database, "-E", "-A", "-H", "-u", "1", "-p",
+                         std::to_string(kPassiveFirst) + ":" + std::to_string(kPassiveLast), "-P", "127.0.0.1",
+                         "-F", fortunes, "-f", "none", "-g", m_dir / "pure-ftpd.pid", "-O",
+                         "clf:" + (m_dir / "transfer.log")},
+                        m_dir / "server.log");
+        const std::string greeting = AwaitGreeting(m_process, m_port);
+        if (greeting.starts_with("220-" + banner) || greeting.starts_with("220 " + banner)) return;
+        lastFailure = "port " + std::to_string(m_port) + ", greeting '" + greeting + "':\n" + m_process.LogTail();
+        m_process.Stop();
+    }
+    throw std::runtime_error("pure-ftpd did not start: " + lastFailure);
 }
 
 // ---------------------------------------------------------------------------

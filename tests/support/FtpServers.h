@@ -3,6 +3,8 @@
 // free ports of 127.0.0.1:
 //   PyFtpServer        pyftpdlib, user "editor" / "s3cret" (LIST does not expand wildcards)
 //   VsftpdServer       vsftpd with a local system account (LIST expands wildcards; needs root)
+//   PureFtpdServer     pure-ftpd with a virtual user of its own (LIST reads its argument as ls
+//                      reads a command line: a blank splits it; needs root)
 //   ScriptedFtpServer  our own server that plays a script, for faults real servers never show
 // A constructor that cannot start its server throws std::runtime_error with the
 // tail of the server's output.  Stop() ends the server (the destructor does too).
@@ -79,6 +81,33 @@ public:
     // test (running as root) put there.
     void HandRootToUser() const;
     // The server's output and its protocol log.
+    std::string Log() const;
+    void Stop() { m_process.Stop(); }
+
+private:
+    TempDir m_dir;
+    std::filesystem::path m_root;
+    ServerProcess m_process;
+    int m_port = 0;
+};
+
+class PureFtpdServer {
+public:
+    PureFtpdServer();
+    ~PureFtpdServer() { Stop(); }
+    PureFtpdServer(const PureFtpdServer&) = delete;
+    PureFtpdServer& operator=(const PureFtpdServer&) = delete;
+
+    std::string Host() const { return "127.0.0.1"; }
+    int Port() const { return m_port; }
+    std::string User() const;
+    std::string Password() const;
+    // The folder the user sees as "/" (the session is chrooted into it).
+    const std::filesystem::path& Root() const { return m_root; }
+    // Gives everything under Root() to the system account the FTP user works as,
+    // so that it may change what a test (running as root) put there.
+    void HandRootToUser() const;
+    // The server's output and its transfer log.
     std::string Log() const;
     void Stop() { m_process.Stop(); }
 

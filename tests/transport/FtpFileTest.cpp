@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 
 #include "support/FtpServers.h"
@@ -127,92 +128,144 @@ TEST_F(FileObject, TempNamesAndNumberFiles) {
 }
 
 // ---------------------------------------------------------------------------
-// Against a real server
+// Against real servers
 
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+template <class Server>
 class FtpFileOnServer : public ::testing::Test {
 protected:
     std::string Url(const std::string& path) const {
         return "ftp://127.0.0.1:" + std::to_string(server.Port()) + path;
     }
     std::string WithLogon(const std::string& folder, const std::string& rest) const {
-        return Url(folder) + "|editor|s3cret|" + rest;
+        return Url(folder) + "|" + server.User() + "|" + server.Password() + "|" + rest;
+    }
+    std::string OnServer(const std::string& path) const { return (server.Root() / path).string(); }
+    // What a test (running as root) put under the root becomes the FTP user's.
+    void HandOver() {
+        if constexpr (requires { server.HandRootToUser(); }) server.HandRootToUser();
     }
 
-    test::PyFtpServer server;
+    Server server;
     test::TempDir dir;
     test::RecordingReporter reporter;
     FileAccess access{reporter, platform::DefaultClock(), FastSettings()};
 };
 
-TEST_F(FtpFileOnServer, CredentialsBeforeOrAfterTheSlashAddressTheSameFile) {
-    fs::create_directory(server.Root() / "in");
-    test::WriteWholeFile(dir / "a.txt", "first");
-    CFTPFile file(access);
-    ASSERT_TRUE(file.CopyFile(dir / "a.txt", WithLogon("/in", "/a.txt"))) << file.ErrorText();
-    EXPECT_EQ(test::ReadWholeFile((server.Root() / "in/a.txt").string()), "first");
-    test::WriteWholeFile(dir / "a.txt", "second!");
-    ASSERT_TRUE(file.CopyFile(dir / "a.txt", WithLogon("/in/", "a.txt"))) << file.ErrorText();
-    EXPECT_EQ(test::ReadWholeFile((server.Root() / "in/a.txt").string()), "second!");
+using ServerTypes = ::testing::Types<test::PyFtpServer, test::VsftpdServer, test::PureFtpdServer>;
+TYPED_TEST_SUITE(FtpFileOnServer, ServerTypes);
 
-    ASSERT_TRUE(file.CopyFile(WithLogon("/in", "/a.txt"), dir / "back.txt")) << file.ErrorText();
-    EXPECT_EQ(test::ReadWholeFile(dir / "back.txt"), "second!");
-    EXPECT_EQ(access.LoggedOnClientCount(), 1);  // one logon, reused after NOOP
-    EXPECT_EQ(reporter.AllText().find("s3cret"), std::string::npos);
+TYPED_TEST(FtpFileOnServer, CredentialsBeforeOrAfterTheSlashAddressTheSameFile) {
+    fs::create_directory(this->server.Root() / "in");
+    this->HandOver();
+    test::WriteWholeFile(this->dir / "a.txt", "first");
+    CFTPFile file(this->access);
+    ASSERT_TRUE(file.CopyFile(this->dir / "a.txt", this->WithLogon("/in", "/a.txt"))) << file.ErrorText();
+    EXPECT_EQ(test::ReadWholeFile(this->OnServer("in/a.txt")), "first");
+    test::WriteWholeFile(this->dir / "a.txt", "second!");
+    ASSERT_TRUE(file.CopyFile(this->dir / "a.txt", this->WithLogon("/in/", "a.txt"))) << file.ErrorText();
+    EXPECT_EQ(test::ReadWholeFile(this->OnServer("in/a.txt")), "second!");
+
+    ASSERT_TRUE(file.CopyFile(this->WithLogon("/in", "/a.txt"), this->dir / "back.txt")) << file.ErrorText();
+    EXPECT_EQ(test::ReadWholeFile(this->dir / "back.txt"), "second!");
+    EXPECT_EQ(this->access.LoggedOnClientCount(), 1);  // one logon, reused after NOOP
+    EXPECT_EQ(this->reporter.AllText().find(this->server.Password()), std::string::npos);
 }
 
-TEST_F(FtpFileOnServer, EmptyFilesTravelToo) {
-    test::WriteWholeFile(dir / "empty.txt", "");
-    CFTPFile file(access);
-    ASSERT_TRUE(file.CopyFile(dir / "empty.txt", WithLogon("/", "empty.txt"))) << file.ErrorText();
-    ASSERT_TRUE(file.CopyFile(WithLogon("/", "empty.txt"), dir / "back.txt")) << file.ErrorText();
-    EXPECT_TRUE(fs::exists(dir / "back.txt"));
+TYPED_TEST(FtpFileOnServer, EmptyFilesTravelToo) {
+    this->HandOver();
+    test::WriteWholeFile(this->dir / "empty.txt", "");
+    CFTPFile file(this->access);
+    ASSERT_TRUE(file.CopyFile(this->dir / "empty.txt", this->WithLogon("/", "empty.txt"))) << file.ErrorText();
+    ASSERT_TRUE(file.CopyFile(this->WithLogon("/", "empty.txt"), this->dir / "back.txt")) << file.ErrorText();
+    EXPECT_TRUE(fs::exists(this->dir / "back.txt"));
 }
 
-TEST_F(FtpFileOnServer, BadCredentialFormIsRefusedWithoutShowingThePassword) {
-    CFTPFile file(access);
-    EXPECT_FALSE(file.CopyFile(dir / "x.txt", Url("/in") + "|editor|s3cret"));
+// Names a server may read as more than one LIST argument, an option or a
+// pattern: the size checks after each copy must find them, and never a
+// neighbour that such a reading names instead.
+TYPED_TEST(FtpFileOnServer, NamesWithBlanksDashesAndBracketsTravelBothWaysByteIdentical) {
+    fs::create_directory(this->server.Root() / "news");
+    // Neighbours that "news 0600.txt" split at its blank and "rundown[2].txt"
+    // taken as a pattern would name.
+    for (const char* neighbour : {"news", "rundown2.txt"})
+        test::WriteWholeFile(this->OnServer(std::string("news/") + neighbour), "decoy");
+    this->HandOver();
+    const std::string big = RandomBytes(3 * 1024 * 1024 + 11, 6);
+    fs::create_directory(this->dir.Path() / "back");
+    CFTPFile file(this->access);
+    for (const std::string name : {"news 0600.txt", "-draft.txt", "rundown[2].txt"}) {
+        // Empty first, then the large file replaces it on both sides.
+        for (const std::string& bytes : {std::string(), big}) {
+            const std::string what = name + " (" + std::to_string(bytes.size()) + " bytes)";
+            test::WriteWholeFile(this->dir / name, bytes);
+            ASSERT_TRUE(file.CopyFile(this->dir / name, this->WithLogon("/news/", name)))
+                << what << ": " << file.ErrorText() << "\n" << this->reporter.AllText();
+            EXPECT_TRUE(test::ReadWholeFile(this->OnServer("news/" + name)) == bytes) << what;
+            ASSERT_TRUE(file.CopyFile(this->WithLogon("/news/", name), this->dir / ("back/" + name)))
+                << what << ": " << file.ErrorText() << "\n" << this->reporter.AllText();
+            EXPECT_TRUE(test::ReadWholeFile(this->dir / ("back/" + name)) == bytes) << what;
+        }
+    }
+    for (const char* neighbour : {"news", "rundown2.txt"})
+        EXPECT_EQ(test::ReadWholeFile(this->OnServer(std::string("news/") + neighbour)), "decoy");
+}
+
+TYPED_TEST(FtpFileOnServer, BadCredentialFormIsRefusedWithoutShowingThePassword) {
+    CFTPFile file(this->access);
+    EXPECT_FALSE(file.CopyFile(this->dir / "x.txt", this->Url("/in") + "|" + this->server.User() + "|" +
+                                                        this->server.Password()));
     EXPECT_EQ(file.ErrorText().find("Improperly formatted path: "), 0u);
-    EXPECT_EQ(file.ErrorText().find("s3cret"), std::string::npos);
+    EXPECT_EQ(file.ErrorText().find(this->server.Password()), std::string::npos);
 }
 
-TEST_F(FtpFileOnServer, ExistRemoveMkdirAndRename) {
-    fs::create_directory(server.Root() / "empty");
-    fs::create_directory(server.Root() / "full");
-    test::WriteWholeFile((server.Root() / "full/99.bin").string(), std::string(99, 'b'));
-    CFTPFile file(access);
-    file.SetCredentials("editor", "s3cret");
-    EXPECT_TRUE(file.Exist(Url("/full/99.bin"), 99));
-    EXPECT_FALSE(file.Exist(Url("/full/99.bin"), 100));
-    EXPECT_TRUE(file.Exist(Url("/full/")));
-    EXPECT_FALSE(file.Exist(Url("/empty/")));
-    EXPECT_EQ(file.ExistState(Url("/full/none.txt")), platform::Existence::absent);
-    EXPECT_EQ(file.Remove(Url("/full/none.txt")), 0);
-    EXPECT_EQ(file.Remove(Url("/full/99.bin")), 0);
-    EXPECT_FALSE(fs::exists(server.Root() / "full/99.bin"));
+TYPED_TEST(FtpFileOnServer, ExistRemoveMkdirAndRename) {
+    fs::create_directory(this->server.Root() / "empty");
+    fs::create_directory(this->server.Root() / "full");
+    test::WriteWholeFile(this->OnServer("full/99.bin"), std::string(99, 'b'));
+    this->HandOver();
+    CFTPFile file(this->access);
+    file.SetCredentials(this->server.User(), this->server.Password());
+    EXPECT_TRUE(file.Exist(this->Url("/full/99.bin"), 99));
+    EXPECT_FALSE(file.Exist(this->Url("/full/99.bin"), 100));
+    EXPECT_TRUE(file.Exist(this->Url("/full/")));
+    EXPECT_FALSE(file.Exist(this->Url("/empty/")));
+    EXPECT_EQ(file.ExistState(this->Url("/full/none.txt")), platform::Existence::absent);
+    EXPECT_EQ(file.Remove(this->Url("/full/none.txt")), 0);
+    EXPECT_EQ(file.Remove(this->Url("/full/99.bin")), 0);
+    EXPECT_FALSE(fs::exists(this->server.Root() / "full/99.bin"));
 
-    EXPECT_EQ(file.mkdir(Url("/x/y/z")), 0);
-    EXPECT_TRUE(fs::is_directory(server.Root() / "x/y/z"));
+    EXPECT_EQ(file.mkdir(this->Url("/x/y/z")), 0);
+    EXPECT_TRUE(fs::is_directory(this->server.Root() / "x/y/z"));
 
-    test::WriteWholeFile((server.Root() / "x/old.txt").string(), "o");
-    EXPECT_EQ(file.Rename(Url("/x/old.txt"), Url("/x/new.txt")), 0) << file.ErrorText();
-    EXPECT_TRUE(fs::exists(server.Root() / "x/new.txt"));
+    test::WriteWholeFile(this->OnServer("x/old.txt"), "o");
+    this->HandOver();
+    EXPECT_EQ(file.Rename(this->Url("/x/old.txt"), this->Url("/x/new.txt")), 0) << file.ErrorText();
+    EXPECT_TRUE(fs::exists(this->server.Root() / "x/new.txt"));
 }
 
-TEST_F(FtpFileOnServer, OpenDownloadsAndCloseUploadsOnlyWhatWasWritten) {
-    test::WriteWholeFile((server.Root() / "page.htm").string(), "line 1\r\nline 2\r\n");
-    CFTPFile file(access);
-    ASSERT_TRUE(file.Open(WithLogon("/", "page.htm"), platform::File::modeRead)) << file.ErrorText();
+TYPED_TEST(FtpFileOnServer, OpenDownloadsAndCloseUploadsOnlyWhatWasWritten) {
+    test::WriteWholeFile(this->OnServer("page.htm"), "line 1\r\nline 2\r\n");
+    this->HandOver();
+    CFTPFile file(this->access);
+    ASSERT_TRUE(file.Open(this->WithLogon("/", "page.htm"), platform::File::modeRead)) << file.ErrorText();
     std::string line;
     ASSERT_TRUE(file.ReadLine(line));
     EXPECT_EQ(line, "line 1");
     ASSERT_TRUE(file.Close());
 
-    ASSERT_TRUE(file.Open(WithLogon("/", "new.htm"), platform::File::modeWrite | platform::File::modeCreate));
+    ASSERT_TRUE(file.Open(this->WithLogon("/", "new.htm"), platform::File::modeWrite | platform::File::modeCreate));
     file.WriteText("fresh\n");
     ASSERT_TRUE(file.Close()) << file.ErrorText();
-    EXPECT_EQ(test::ReadWholeFile((server.Root() / "new.htm").string()), "fresh\r\n");
+    EXPECT_EQ(test::ReadWholeFile(this->OnServer("new.htm")), "fresh\r\n");
     // No temporary copy stays behind: the folder holds only its owner's lock.
-    for (const auto& entry : fs::directory_iterator(access.TempFolder()))
+    for (const auto& entry : fs::directory_iterator(this->access.TempFolder()))
         EXPECT_EQ(entry.path().filename(), platform::PrivateTempFolder::kLockName);
 }
 
