@@ -9,6 +9,13 @@ namespace {
 
 std::string Shown(const std::string& path) { return WithoutCredentials(path); }
 
+// A path in a folder as shown: the folder without credentials, then the rest
+// (a path that no longer starts with the folder is shown on its own).
+std::string ShownIn(const std::string& folder, const std::string& path) {
+    if (path.compare(0, folder.size(), folder) != 0) return Shown(path);
+    return FileForDisplay(folder, path.substr(folder.size()));
+}
+
 // The output folder's separator style: "/" for URLs and host paths.
 std::string SeparatorFor(const std::string& folder) {
     return (!folder.empty() && folder.back() == '\\') ? "\\" : "/";
@@ -35,7 +42,7 @@ bool FileTransfer::RenameSpacesToUnderscores(CDirOptions& route, std::string& na
         if (c == ' ') c = '_';
     CFTPFile file(m_files);
     if (file.Rename(route.m_strInDir + name, route.m_strInDir + renamed) != 0) {
-        Status("Unable to rename " + Shown(route.m_strInDir + name) + " to " + renamed + ". " + file.ErrorText() +
+        Status("Unable to rename " + FileForDisplay(route.m_strInDir, name) + " to " + renamed + ". " + file.ErrorText() +
                "\nThe file is left for the next pass.");
         return false;
     }
@@ -146,7 +153,7 @@ bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination,
     const std::string converted =
         m_hooks.convert ? m_hooks.convert(route, workingSource, name, delivery.path) : std::string();
     if (!converted.empty()) source = converted;
-    Status("to " + Shown(delivery.path) +
+    Status("to " + ShownIn(delivery.folder, delivery.path) +
            " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source))) + ".");
     // A converted file is ours alone and goes away after this output.
     CopyOutcome outcome;
@@ -165,12 +172,12 @@ bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination,
 void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
     std::string name = info.name;
     if (route.m_strDestDirs.empty()) {
-        Status("No output folder for " + Shown(route.m_strInDir + name) + "; the file stays in its input folder.");
+        Status("No output folder for " + FileForDisplay(route.m_strInDir, name) + "; the file stays in its input folder.");
         return;
     }
     if (!RenameSpacesToUnderscores(route, name)) return;
     const std::string input = route.m_strInDir + name;
-    Status("Copying " + Shown(input) + " FileSize: " + std::to_string(info.size) + ".");
+    Status("Copying " + FileForDisplay(route.m_strInDir, name) + " FileSize: " + std::to_string(info.size) + ".");
 
     std::string workingSource = input;
     std::string localCopy;
@@ -208,10 +215,10 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
     }
     if (!localCopy.empty()) platform::RemoveFile(localCopy);
     if (anyFailed && !route.m_bDeleteFailedFiles) return;
-    Status("Deleting " + Shown(input) + ".");
+    Status("Deleting " + FileForDisplay(route.m_strInDir, name) + ".");
     if (inputMoved) return;
     CFTPFile remover(m_files);
-    if (remover.Remove(input) != 0) Status("Unable to delete " + Shown(input) + ". " + remover.ErrorText());
+    if (remover.Remove(input) != 0) Status("Unable to delete " + FileForDisplay(route.m_strInDir, name) + ". " + remover.ErrorText());
 }
 
 }  // namespace pv

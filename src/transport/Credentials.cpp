@@ -27,17 +27,20 @@ bool TakeCredentials(std::string& path, std::string& user, std::string& password
 }
 
 // A malformed credential part ("PATH|ID|PASSWORD" without its last "|") is
-// cut from its first "|" to the last separator after it; the file name that
-// follows stays, so a status line still says which file it is.
+// cut off at its first "|": where the password ends cannot be told, so
+// nothing after it is shown.
 std::string WithoutCredentials(const std::string& path) {
     std::string copy = path;
     std::string user, password;
     if (TakeCredentials(copy, user, password)) return copy;
-    const size_t bar = path.find('|');
-    const size_t lastSeparator = path.find_last_of("\\/");
-    std::string shown = path.substr(0, bar);
-    if (lastSeparator != std::string::npos && lastSeparator > bar) shown += "/" + path.substr(lastSeparator + 1);
-    return shown;
+    return path.substr(0, path.find('|'));
+}
+
+std::string FileForDisplay(const std::string& folder, const std::string& name) {
+    std::string shown = WithoutCredentials(folder);
+    if (!shown.empty() && shown.back() != '/' && shown.back() != '\\' && folder.find('|') != std::string::npos)
+        shown += '/';
+    return shown + name;
 }
 
 std::string FolderKeepingCredentials(const std::string& path, bool bareNameIsFolder) {

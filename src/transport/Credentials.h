@@ -25,6 +25,10 @@ std::string WithoutCredentials(const std::string& path);
 // bareNameIsFolder is false.
 std::string FolderKeepingCredentials(const std::string& path, bool bareNameIsFolder = true);
 
+// A file in a folder as shown to people: the folder without its credentials
+// (cut at its first "|" when they are malformed), then the name.
+std::string FileForDisplay(const std::string& folder, const std::string& name);
+
 // A folder as shown to people: credentials taken out, trailing separator dropped.
 std::string FolderForDisplay(const std::string& folder);
 

@@ -38,9 +38,12 @@ TEST(Credentials, CredentialPartIsTakenOutOfThePath) {
 TEST(Credentials, DisplayCopyNeverShowsAPassword) {
     EXPECT_EQ(WithoutCredentials("ftp://h/in|ed|secret|/"), "ftp://h/in/");
     EXPECT_EQ(WithoutCredentials("ftp://h/in|ed|secret"), "ftp://h/in");
-    // Only two "|": the folder and the file name stay whole, the rest goes.
-    EXPECT_EQ(WithoutCredentials("ftp://h:2121/in|ed|secret/a.txt"), "ftp://h:2121/in/a.txt");
-    EXPECT_EQ(WithoutCredentials("ftp://h:2121/in|ed|secret/"), "ftp://h:2121/in/");
+    // Only two "|": where the password ends cannot be told, so nothing after
+    // the first "|" is shown; a file is shown in its folder by name.
+    EXPECT_EQ(WithoutCredentials("ftp://h:2121/in|ed|se/cret"), "ftp://h:2121/in");
+    EXPECT_EQ(FileForDisplay("ftp://h:2121/in|ed|se/cret/", "a.txt"), "ftp://h:2121/in/a.txt");
+    EXPECT_EQ(FileForDisplay("ftp://h/in/|ed|secret|", "a.txt"), "ftp://h/in/a.txt");
+    EXPECT_EQ(FileForDisplay("C:\\News\\In\\", "a.txt"), "C:\\News\\In\\a.txt");
     EXPECT_EQ(FolderForDisplay("ftp://h:2121/in|ed|secret/"), "ftp://h:2121/in");
     EXPECT_EQ(FolderForDisplay("ftp://h:2121/in|ed|secret"), "ftp://h:2121/in");
     EXPECT_EQ(FolderForDisplay("ftp://h/in|ed|secret|/"), "ftp://h/in");
