@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "support/FtpServers.h"
+#include "support/RecordingReporter.h"
+#include "transport/FtpClient.h"
 
 namespace pv::test {
 namespace {
@@ -236,6 +238,30 @@ TEST(FtpServers, ScriptedServerStallsADataConnectionAndReportsAWrongCommand) {
     EXPECT_FALSE(server.WaitDone(5s));
     EXPECT_NE(server.Error().find("CWD"), std::string::npos) << server.Error();
     EXPECT_EQ(server.ReceivedCommands(), std::vector<std::string>{"LIST"});
+}
+
+// Two servers at once (as under ctest -j) each serve their own root only.
+TEST(PureFtpdServers, TwoAtOnceServeEachTheirOwnRoot) {
+    test::PureFtpdServer first, second;
+    ASSERT_NE(first.Port(), second.Port());
+    test::WriteWholeFile((first.Root() / "first.txt").string(), "1");
+    test::WriteWholeFile((second.Root() / "second.txt").string(), "2");
+    test::RecordingReporter reporter;
+    FtpClientSettings settings;
+    settings.timeout = 10s;
+    for (const auto& [server, name] : {std::pair<test::PureFtpdServer*, const char*>{&first, "first.txt"},
+                                       std::pair<test::PureFtpdServer*, const char*>{&second, "second.txt"}}) {
+        server->HandRootToUser();
+        CFtpClient client(reporter, settings);
+        ASSERT_TRUE(client.LogOnToServer(server->Host(), server->Port(), server->User(), server->Password()))
+            << client.m_strRetMsg << server->Log();
+        std::vector<std::string> names;
+        const int slot = client.FindFirst("/");
+        ASSERT_GE(slot, 0) << client.m_strErrorText;
+        while (client.FindNextEntry(slot)) names.push_back(client.FindEntry(slot)->name);
+        client.FindClose(slot);
+        EXPECT_EQ(names, std::vector<std::string>{name});
+    }
 }
 
 }  // namespace
