@@ -197,8 +197,8 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
         Delivery delivery;
         const bool ok =
             DeliverTo(route, route.m_strDestDirs[index], name, workingSource, lastOutput && sourceGoesAway, delivery);
-        if (!ok) m_ftpFoldersSeen.erase(route.m_strDestDirs[index]);
         if (!ok) {
+            m_ftpFoldersSeen.erase(route.m_strDestDirs[index]);
             anyFailed = true;
             firstFailed = firstFailed || index == 0;
         }
