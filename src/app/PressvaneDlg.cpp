@@ -221,6 +221,8 @@ void CPressvaneDlg::ConfigureRelay() {
     RelayHooks hooks;
     hooks.convert = [this](CDirOptions& route, const std::string& source, const std::string& name,
                            std::string& outputPath) { return m_audio->ConvertRelayedAudio(route, source, name, outputPath); };
+    hooks.reuse = [this](CDirOptions&, const std::string& source, const std::string&, const ConvertedFile& converted,
+                         std::string& outputPath) { m_audio->NameConvertedOutput(source, converted, outputPath); };
     hooks.receipt = [this](CDirOptions& route, const std::string& outputPath, const std::string&,
                            const std::string& sourcePath) { WriteRelayReceipt(route, outputPath, sourcePath); };
     m_transfer.SetHooks(hooks);

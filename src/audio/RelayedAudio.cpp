@@ -101,8 +101,8 @@ bool RelayedAudio::NeedsConversion(const CDirOptions& route, const std::string& 
     return !mp3Kept;
 }
 
-std::string RelayedAudio::ConvertRelayedAudio(CDirOptions& route, const std::string& workingFile,
-                                              const std::string& sourceName, std::string& outputPath) {
+ConvertedFile RelayedAudio::ConvertRelayedAudio(CDirOptions& route, const std::string& workingFile,
+                                                const std::string& sourceName, std::string& outputPath) {
     CAudioFileHeader header(&m_reporter);
     const bool headerRead = header.ReadHeader(workingFile);
     // A WAV file cut short (its data chunk says more than the file holds)
@@ -126,19 +126,39 @@ std::string RelayedAudio::ConvertRelayedAudio(CDirOptions& route, const std::str
     if (!ok) {
         platform::RemoveFile(target);
         if (!error.empty()) m_reporter.Status(error, true);
-        m_reporter.Status("Unable to compress audio file " + WithoutCredentials(outputPath) + ".", true);
-        m_reporter.Status("Moving the file " + WithoutCredentials(outputPath) + " as is instead of compressing it.",
-                          true);
-        return {};
+        ReportUnconverted(outputPath);
+        return {.file = {}, .failed = true};
     }
     outputPath = ReplaceExtension(outputPath, target);
     if (route.m_bId3TagMp3Files) TagMp3(sourceName, target);
-    if (headerRead && header.HasCart() && m_settings.convertCartToChunk) {
+    if (NamesFromCart(header, headerRead)) {
         CAudioFileHeader converted(&m_reporter);
         converted.SetInfoFromCart(header, target, m_settings.saveEntireCartDataToTag);
         converted.NameFromCart(header, outputPath, m_settings.nameFromCartMode);
     }
-    return target;
+    return {.file = target, .failed = false};
+}
+
+void RelayedAudio::NameConvertedOutput(const std::string& workingFile, const ConvertedFile& converted,
+                                       std::string& outputPath) {
+    if (converted.failed) {
+        ReportUnconverted(outputPath);
+        return;
+    }
+    if (converted.file.empty()) return;
+    outputPath = ReplaceExtension(outputPath, converted.file);
+    CAudioFileHeader header(&m_reporter);
+    const bool headerRead = header.ReadHeader(workingFile);
+    if (NamesFromCart(header, headerRead)) CAudioFileHeader(&m_reporter).NameFromCart(header, outputPath, m_settings.nameFromCartMode);
+}
+
+bool RelayedAudio::NamesFromCart(const CAudioFileHeader& source, bool headerRead) const {
+    return headerRead && source.HasCart() && m_settings.convertCartToChunk;
+}
+
+void RelayedAudio::ReportUnconverted(const std::string& outputPath) {
+    m_reporter.Status("Unable to compress audio file " + WithoutCredentials(outputPath) + ".", true);
+    m_reporter.Status("Moving the file " + WithoutCredentials(outputPath) + " as is instead of compressing it.", true);
 }
 
 bool RelayedAudio::RunCompressor(CDirOptions& route, const std::string& source, std::string& target,

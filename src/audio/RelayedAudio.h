@@ -11,6 +11,7 @@
 #include "notify/DebugFiles.h"
 #include "platform/Clock.h"
 #include "platform/Reporter.h"
+#include "relay/FileTransfer.h"
 #include "transport/FileAccess.h"
 
 namespace pv {
@@ -34,10 +35,15 @@ public:
                  RelayedAudioSettings settings)
         : m_files(files), m_reporter(reporter), m_debug(debug), m_clock(clock), m_settings(std::move(settings)) {}
 
-    // The converted file to deliver (outputPath may take its extension or a
-    // name from the cart chunk), or an empty text to deliver workingFile as it is.
-    std::string ConvertRelayedAudio(CDirOptions& route, const std::string& workingFile, const std::string& sourceName,
-                                    std::string& outputPath);
+    // Converts the working file for the route, at its first output: the
+    // converted file to deliver (outputPath may take its extension or a name
+    // from the cart chunk), or no file to deliver workingFile as it is.
+    ConvertedFile ConvertRelayedAudio(CDirOptions& route, const std::string& workingFile, const std::string& sourceName,
+                                      std::string& outputPath);
+    // Each further output of the same file gets the same conversion: its path
+    // is named as the first output's was, or (when the conversion failed) the
+    // operator is told again that it goes out as it is.
+    void NameConvertedOutput(const std::string& workingFile, const ConvertedFile& converted, std::string& outputPath);
 
     // Whether the route converts this file at all.
     // formatRead: the header's format record was read from the file.
@@ -51,6 +57,8 @@ private:
     bool RunCompressor(CDirOptions& route, const std::string& source, std::string& target,
                        const CAudioFileHeader& header, std::string& error);
     void TagMp3(const std::string& sourceName, const std::string& converted);
+    void ReportUnconverted(const std::string& outputPath);
+    bool NamesFromCart(const CAudioFileHeader& source, bool headerRead) const;
 
     FileAccess& m_files;
     Reporter& m_reporter;

@@ -133,7 +133,8 @@ bool FileTransfer::DrawUniquePath(CFTPFile& file, const std::string& folder, con
 
 // One output: folder (with prefix), lock, unique name, conversion, copy.
 bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
-                             const std::string& workingSource, bool mayMoveSource, Delivery& delivery) {
+                             const std::string& workingSource, bool lastOutput, bool mayMoveSource,
+                             Delivery& delivery) {
     delivery.folder = destination;
     const std::string prefix = PrefixFolder(name, route.m_nPrefixCharCount);
     CFTPFile file(m_files);
@@ -149,27 +150,40 @@ bool FileTransfer::DeliverTo(CDirOptions& route, const std::string& destination,
         if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, delivery.folder);
         return false;
     }
-    std::string source = workingSource;
-    const std::string converted =
-        m_hooks.convert ? m_hooks.convert(route, workingSource, name, delivery.path) : std::string();
-    if (!converted.empty()) source = converted;
+    const std::string converted = Converted(route, workingSource, name, delivery.path);
+    const std::string source = converted.empty() ? workingSource : converted;
     Status("to " + ShownIn(delivery.folder, delivery.path) +
            " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source))) + ".");
-    // A converted file is ours alone and goes away after this output.
+    // A converted file is ours alone: the last output may take it.
     CopyOutcome outcome;
-    const bool copied = CopyToOutput(route, source, delivery.path, name, mayMoveSource || !converted.empty(), outcome);
+    const bool mayMove = converted.empty() ? mayMoveSource : lastOutput;
+    const bool copied = CopyToOutput(route, source, delivery.path, name, mayMove, outcome);
     delivery.movedSource = outcome.moved && converted.empty();
+    if (outcome.moved && !converted.empty()) m_conversion->file.clear();
     if (copied) {
         // An FTP copy has just listed its destination to check the size.
         const int64_t size = outcome.checkedSize >= 0 ? outcome.checkedSize : file.GetFileSize(delivery.path);
         Status("Success: Output FileSize: " + std::to_string(size) + ".");
     }
-    if (!converted.empty() && !outcome.moved) platform::RemoveFile(converted);
     if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, delivery.folder);
     return copied;
 }
 
+// The file is converted once, at the first output that gets that far; the
+// other outputs get the same converted file, named as the first was.
+std::string FileTransfer::Converted(CDirOptions& route, const std::string& workingSource, const std::string& name,
+                                    std::string& outputPath) {
+    if (!m_conversion) {
+        m_conversion = m_hooks.convert ? m_hooks.convert(route, workingSource, name, outputPath) : ConvertedFile{};
+        return m_conversion->file;
+    }
+    if (m_hooks.reuse && (m_conversion->failed || !m_conversion->file.empty()))
+        m_hooks.reuse(route, workingSource, name, *m_conversion, outputPath);
+    return m_conversion->file;
+}
+
 void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
+    m_conversion.reset();
     std::string name = info.name;
     if (route.m_strDestDirs.empty()) {
         Status("No output folder for " + FileForDisplay(route.m_strInDir, name) + "; the file stays in its input folder.");
@@ -195,8 +209,8 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
         const bool lastOutput = index + 1 == route.m_strDestDirs.size();
         const bool sourceGoesAway = !localCopy.empty() || !anyFailed || route.m_bDeleteFailedFiles;
         Delivery delivery;
-        const bool ok =
-            DeliverTo(route, route.m_strDestDirs[index], name, workingSource, lastOutput && sourceGoesAway, delivery);
+        const bool ok = DeliverTo(route, route.m_strDestDirs[index], name, workingSource, lastOutput,
+                                  lastOutput && sourceGoesAway, delivery);
         if (!ok) {
             m_ftpFoldersSeen.erase(route.m_strDestDirs[index]);
             anyFailed = true;
@@ -213,6 +227,8 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
         }
         if (route.m_bExecuteBatsAfterMove) m_postMove.RunPostMoveBatchFiles(delivery.folder);
     }
+    if (m_conversion && !m_conversion->file.empty()) platform::RemoveFile(m_conversion->file);
+    m_conversion.reset();
     if (!localCopy.empty()) platform::RemoveFile(localCopy);
     if (anyFailed && !route.m_bDeleteFailedFiles) return;
     Status("Deleting " + FileForDisplay(route.m_strInDir, name) + ".");

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -25,13 +26,23 @@ struct tagFileInfo {
     std::time_t time = 0;
 };
 
+// What the conversion made of one file, kept for every output of it.
+struct ConvertedFile {
+    std::string file;     // the converted file; empty: the source goes out as it is
+    bool failed = false;  // a conversion was needed and failed
+};
+
 struct RelayHooks {
-    // May replace the working source by a converted file and change the
-    // output path; returns the converted file (deleted after the copy), or
-    // an empty text when nothing was converted.
-    std::function<std::string(CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
-                              std::string& outputPath)>
+    // At the first output of a file: may convert the working source and
+    // change the output path (extension, a name from the cart chunk).
+    std::function<ConvertedFile(CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
+                                std::string& outputPath)>
         convert;
+    // At each further output: names the output path after that conversion,
+    // or says again that the file goes out as it is.  Nothing is converted twice.
+    std::function<void(CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
+                       const ConvertedFile& converted, std::string& outputPath)>
+        reuse;
     // A receipt for an output that received the file (sourcePath: the local
     // file it was made from, before any conversion).
     std::function<void(CDirOptions& route, const std::string& outputPath, const std::string& fileName,
@@ -62,7 +73,9 @@ private:
     bool RenameSpacesToUnderscores(CDirOptions& route, std::string& name);
     bool DownloadInput(const std::string& input, const std::string& name, std::string& localCopy);
     bool DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
-                   const std::string& workingSource, bool mayMoveSource, Delivery& delivery);
+                   const std::string& workingSource, bool lastOutput, bool mayMoveSource, Delivery& delivery);
+    std::string Converted(CDirOptions& route, const std::string& workingSource, const std::string& name,
+                          std::string& outputPath);
     bool CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
                       const std::string& name, bool mayMoveSource, CopyOutcome& outcome);
     bool MakeSureFolderExists(CFTPFile& file, const std::string& folder);
@@ -77,6 +90,7 @@ private:
     FolderLock& m_lock;
     PostMoveCommands& m_postMove;
     RelayHooks m_hooks;
+    std::optional<ConvertedFile> m_conversion;  // of the file in hand, once made
     std::set<std::string> m_ftpFoldersSeen;  // FTP output folders known to exist
 };
 

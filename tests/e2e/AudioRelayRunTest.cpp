@@ -136,6 +136,31 @@ TEST_F(AudioRelayRun, ExternalProgramGetsEachPathAsOneArgument) {
     EXPECT_TRUE(fs::exists(work / "out/it's a clip.mp3")) << log;
 }
 
+TEST_F(AudioRelayRun, AFileForSeveralOutputsIsConvertedOnce) {
+    const std::string script = work / "encode.sh", runs = work / "runs.txt";
+    test::WriteWholeFile(script, "#!/bin/sh\necho \"$1\" >> \"" + runs + "\"\ncp \"$1\" \"$2\"\n");
+    fs::permissions(script, fs::perms::owner_all);
+    fs::create_directories(work / "out2");
+    fs::create_directories(work / "out3");
+    Settings("AudioFormat0=1001\r\n[Audio Formats]\r\n1001 Exe=" + script + "\r\n1001 Ext=.mp3\r\n");
+    // The same route, with three outputs.
+    std::string settings = test::ReadWholeFile(work / "Pressvane/Pressvane.ini");
+    const std::string out0 = "Out0=" + work.Folder() + "out/";
+    settings.replace(settings.find(out0), out0.size(), out0 + ", " + work.Folder() + "out2/, " + work.Folder() + "out3/");
+    test::WriteWholeFile(work / "Pressvane/Pressvane.ini", settings);
+    const std::string clip = test::PcmWav(1, 8000, 16, 16000), bulletin = test::PcmWav(1, 8000, 16, 8000);
+    Input("clip.wav", clip);
+    Input("bulletin.wav", bulletin);
+    const std::string log = Run();
+    for (const char* out : {"out/", "out2/", "out3/"}) {
+        EXPECT_EQ(test::ReadWholeFile(work / (std::string(out) + "clip.mp3")), clip) << out << log;
+        EXPECT_EQ(test::ReadWholeFile(work / (std::string(out) + "bulletin.mp3")), bulletin) << out << log;
+    }
+    const std::string ran = test::ReadWholeFile(runs);
+    EXPECT_EQ(std::count(ran.begin(), ran.end(), '\n'), 2) << ran;
+    EXPECT_TRUE(fs::is_empty(work / "in"));
+}
+
 TEST_F(AudioRelayRun, MissingProgramDeliversTheFileUnchanged) {
     Settings("AudioFormat0=1001\r\n[Audio Formats]\r\n1001 Exe=/nonexistent/encoder\r\n");
     const std::string wav = test::PcmWav(1, 8000, 16, 16000);
