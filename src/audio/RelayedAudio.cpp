@@ -149,7 +149,8 @@ void RelayedAudio::NameConvertedOutput(const std::string& workingFile, const Con
     outputPath = ReplaceExtension(outputPath, converted.file);
     CAudioFileHeader header(&m_reporter);
     const bool headerRead = header.ReadHeader(workingFile);
-    if (NamesFromCart(header, headerRead)) CAudioFileHeader(&m_reporter).NameFromCart(header, outputPath, m_settings.nameFromCartMode);
+    if (NamesFromCart(header, headerRead))
+        CAudioFileHeader(&m_reporter).NameFromCart(header, outputPath, m_settings.nameFromCartMode);
 }
 
 bool RelayedAudio::NamesFromCart(const CAudioFileHeader& source, bool headerRead) const {

@@ -42,8 +42,8 @@ bool FileTransfer::RenameSpacesToUnderscores(CDirOptions& route, std::string& na
         if (c == ' ') c = '_';
     CFTPFile file(m_files);
     if (file.Rename(route.m_strInDir + name, route.m_strInDir + renamed) != 0) {
-        Status("Unable to rename " + FileForDisplay(route.m_strInDir, name) + " to " + renamed + ". " + file.ErrorText() +
-               "\nThe file is left for the next pass.");
+        Status("Unable to rename " + FileForDisplay(route.m_strInDir, name) + " to " + renamed + ". " +
+               file.ErrorText() + "\nThe file is left for the next pass.");
         return false;
     }
     name = renamed;
@@ -186,7 +186,8 @@ void FileTransfer::Transfer(CDirOptions& route, const tagFileInfo& info) {
     m_conversion.reset();
     std::string name = info.name;
     if (route.m_strDestDirs.empty()) {
-        Status("No output folder for " + FileForDisplay(route.m_strInDir, name) + "; the file stays in its input folder.");
+        Status("No output folder for " + FileForDisplay(route.m_strInDir, name) +
+               "; the file stays in its input folder.");
         return;
     }
     if (!RenameSpacesToUnderscores(route, name)) return;
