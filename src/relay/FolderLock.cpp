@@ -85,6 +85,7 @@ bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
         }
         if (state == platform::Existence::unknown) {
             m_reporter.Status("Can't lock dest folder " + shown + ".\nIts lock file could not be checked.", true);
+            if (!file.ErrorText().empty()) m_reporter.Status(file.ErrorText(), true);
             return false;
         }
         break;

@@ -35,7 +35,10 @@ CFtpClient* FileAccess::GetpFtpClient(const std::string& server, int port, const
         m_pool.erase(m_pool.begin() + static_cast<std::ptrdiff_t>(i));
     }
     auto client = std::make_unique<CFtpClient>(m_reporter, m_settings.client);
-    if (!client->LogOnToServer(server, port, user, password, "", "", "", "", 0, 0)) return nullptr;
+    if (!client->LogOnToServer(server, port, user, password, "", "", "", "", 0, 0)) {
+        m_lastLogonFailure = client->m_strLogonFailure;
+        return nullptr;
+    }
     MarkCommandTime();
     client->m_bInUse = true;
     m_pool.push_back(std::move(client));

@@ -74,6 +74,9 @@ public:
 
     std::string m_strRetMsg;   // last reply line, or a failure text
     std::string m_strErrorText;  // failure of the last transfer or listing
+    // Why the last logon failed, in words for the operator ("Connection
+    // refused", the server's 530 reply, ...); empty after a good logon.
+    std::string m_strLogonFailure;
     bool m_bLoggedOn = false;
     bool m_bInUse = false;
 

@@ -49,6 +49,12 @@ bool CFTPFile::ParseCredentials(std::string& path, std::string* error) {
     return true;
 }
 
+// The cause of a failed logon, as the line after the operation's own text.
+std::string CFTPFile::LogonCause() const {
+    const std::string& cause = m_access.LastLogonFailure();
+    return cause.empty() ? std::string() : "\nCause: " + cause + ".";
+}
+
 CFtpClient* CFTPFile::ClientFor(const std::string& url, FtpUrl& split) {
     if (!SplitFtpUrl(url, split)) {
         m_strErrorText = Format("Invalid URL %s.", url);
@@ -56,7 +62,7 @@ CFtpClient* CFTPFile::ClientFor(const std::string& url, FtpUrl& split) {
     }
     CFtpClient* client = m_access.GetpFtpClient(split.server, split.port, m_strFtpUser, m_strFtpPassword);
     if (!client) {
-        m_strErrorText = Format("Can't logon to FTP server %s.", split.server);
+        m_strErrorText = Format("Can't logon to FTP server %s.", split.server) + LogonCause();
         return nullptr;
     }
     m_access.WaitBetweenCommands();
@@ -133,7 +139,8 @@ bool CFTPFile::TransferAttempt(const FtpUrl& url, const std::string& shown, cons
     if (!client) {
         m_strErrorText = Format(get ? "Failed to get file %s. Failed to logon to server."
                                     : "Failed to Put file %s. Failed to logon to server.",
-                                shown);
+                                shown) +
+                         LogonCause();
         m_access.SleepBetweenAttempts();
         return false;
     }

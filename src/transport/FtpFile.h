@@ -97,6 +97,7 @@ private:
     bool FindFirstFtp(const std::string& pattern, FindSlot& slot, int handle);
     void FindFirstLocal(const std::string& pattern, FindSlot& slot);
     CFtpClient* ClientFor(const std::string& url, FtpUrl& split);
+    std::string LogonCause() const;
     int SendFtpCommand(const std::string& url, const std::string& command, int expectedClass);
 
     bool FillReadBuffer(int64_t wanted);

@@ -55,6 +55,8 @@ bool CFtpClient::RunLogonSequence(const FtpLogonParameters& p, const std::string
         }
         if (!ReadResponeString() || (m_nReplyClass != 2 && m_nReplyClass != 3)) {
             Trace("CFtpClient::LogOnToServer: ReadResponeString failed");
+            m_strLogonFailure = m_strRetMsg.empty() ? "the server did not answer the logon in time"
+                                                    : "the server refused the logon: " + m_strRetMsg;
             return false;
         }
         const int next = sequence[position + m_nReplyClass - 1];
@@ -80,15 +82,22 @@ bool CFtpClient::LogOnToServer(const std::string& host, int port, const std::str
         Quit();
     }
     TraceLogon("CFtpClient::LogOnToServer: Starting to Login.");
+    m_strLogonFailure.clear();
     bool ok = false;
     if (logonType < 0 || logonType >= kLogonTypes) {
         Trace("CFtpClient::LogOnToServer: Logon Connect code is illegal. nLogonType: " + std::to_string(logonType));
     } else {
         const bool direct = logonType == 0;
         const std::string commandHost = port == 21 ? host : host + ":" + std::to_string(port);
-        OpenControlChannel(direct ? host : firewallHost, direct ? port : firewallPort);
-        if (!SendCommand("", 2)) Trace("CFtpClient::LogOnToServer: Get initial connect msg failed.");
-        else ok = RunLogonSequence(p, commandHost);
+        const bool connected = OpenControlChannel(direct ? host : firewallHost, direct ? port : firewallPort);
+        if (!SendCommand("", 2)) {
+            Trace("CFtpClient::LogOnToServer: Get initial connect msg failed.");
+            if (connected)
+                m_strLogonFailure = m_strRetMsg.empty() ? "the server sent no greeting in time"
+                                                        : "the server refused the connection: " + m_strRetMsg;
+        } else {
+            ok = RunLogonSequence(p, commandHost);
+        }
     }
     if (ok) {
         m_logon = p;
@@ -96,6 +105,7 @@ bool CFtpClient::LogOnToServer(const std::string& host, int port, const std::str
         return true;
     }
     Trace("CFtpClient::LogOnToServer: Logon failed");
+    if (m_strLogonFailure.empty()) m_strLogonFailure = "the logon failed";
     EndSession();
     SetRetMsg("Logon failed");
     return false;

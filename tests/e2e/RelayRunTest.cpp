@@ -292,6 +292,33 @@ TEST_F(RelayRun, EveryCredentialFormReachesTheServerAsItsUserAndThePasswordIsNev
         EXPECT_EQ(test::ReadWholeFile(file.string()).find(server.Password()), std::string::npos) << file;
 }
 
+// The operator reads why an FTP output failed, not only that it did.
+TEST_F(RelayRun, AnFtpOutputThatCannotBeReachedSaysWhy) {
+    test::PyFtpServer server;
+    fs::create_directories(server.Root() / "drop");
+    const int closedPort = [] {
+        test::PyFtpServer gone;
+        const int port = gone.Port();
+        gone.Stop();
+        return port;
+    }();
+    const std::string in0 = Folder("in0"), in1 = Folder("in1");
+    Settings("[FTP]\r\nDelay After Logon In Seconds=0\r\n[MoveFiles]\r\n" +
+             Route(0, in0, "ftp://127.0.0.1:" + std::to_string(closedPort) + "/drop/|editor|s3cret|",
+                   "LockOutputFolders0=Yes\r\n") +
+             Route(1, in1, Ftp(server.Port(), "/drop", server.User(), "wrong-password"),
+                   "LockOutputFolders1=Yes\r\n"));
+    Input(in0, "a.txt", "a");
+    Input(in1, "b.txt", "b");
+    ASSERT_EQ(Run(), 0);
+    const std::string output = Output();
+    EXPECT_NE(output.find("Its lock file could not be checked."), std::string::npos) << output;
+    EXPECT_NE(output.find("Connection refused"), std::string::npos) << output;
+    EXPECT_NE(output.find("the server refused the logon: 530"), std::string::npos) << output;
+    EXPECT_TRUE(fs::exists(in0 + "a.txt"));
+    EXPECT_TRUE(fs::exists(in1 + "b.txt"));
+}
+
 TEST_F(RelayRun, AUniqueNameNeverReplacesAFileWhenTheCounterWrapsOrIsLost) {
     const std::string in = Folder("in"), out = Folder("out");
     Settings("[MoveFiles]\r\n" + Route(0, in, out, "UniqueFile0=Yes\r\nLockOutputFolders0=Yes\r\n"));
