@@ -190,6 +190,44 @@ bool RenameStandsInForCopy(const struct stat& source, const std::string& hostTo)
            !IsSameFile(source, hostTo) && !IsSymbolicLink(hostTo);
 }
 
+bool RenameHost(const std::string& hostFrom, const std::string& hostTo, bool replace, std::string* error) {
+    if (replace && ::rename(hostFrom.c_str(), hostTo.c_str()) == 0) return Renamed(hostFrom, hostTo);
+    if (!replace) {
+        if (::renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) == 0)
+            return Renamed(hostFrom, hostTo);
+        // File systems without RENAME_NOREPLACE: link refuses an existing target.
+        if ((errno == EINVAL || errno == ENOSYS) && ::link(hostFrom.c_str(), hostTo.c_str()) == 0) {
+            ::unlink(hostFrom.c_str());
+            return Renamed(hostFrom, hostTo);
+        }
+    }
+    SetErrno(error, "cannot rename", hostFrom + " to " + hostTo);
+    return false;
+}
+
+// Copies the bytes of hostFrom into hostTarget (created, or replaced unless
+// failIfExists).  hostFinal is the name the copy ends up under: the source
+// must not be that file.  A target left incomplete is removed.
+bool CopyHost(const std::string& hostFrom, const std::string& hostTarget, const std::string& hostFinal,
+              bool failIfExists, std::string* error) {
+    UniqueFd source(::open(hostFrom.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!source.IsOpen() || ::fstat(source.Get(), &st) != 0) return FailErrno(error, "cannot open", hostFrom);
+    if (S_ISDIR(st.st_mode)) return Fail(error, "cannot copy " + hostFrom + ": it is a folder");
+    if (IsSameFile(st, hostFinal)) return Fail(error, "cannot copy " + hostFrom + " onto itself");
+    UniqueFd target(OpenTarget(hostTarget, failIfExists));
+    if (!target.IsOpen()) return FailErrno(error, "cannot create", hostTarget);
+    const bool copied = CopyBytes(source.Get(), target.Get(), hostFrom, hostTarget, error);
+    const bool closed = target.Close();
+    if (copied && closed) {
+        FolderCaseIndex::Shared().NoteAdded(hostTarget);
+        return true;
+    }
+    if (copied) SetErrno(error, "cannot write", hostTarget);
+    ::unlink(hostTarget.c_str());
+    return false;
+}
+
 }  // namespace
 
 Existence Exists(const std::string& path) {
@@ -237,26 +275,12 @@ bool RemoveFile(const std::string& path, std::string* error) {
 
 bool RenameReplace(const std::string& from, const std::string& to, std::string* error) {
     std::string hostFrom, hostTo;
-    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
-    if (::rename(hostFrom.c_str(), hostTo.c_str()) == 0) return Renamed(hostFrom, hostTo);
-    SetErrno(error, "cannot rename", hostFrom + " to " + hostTo);
-    return false;
+    return Map(from, hostFrom, error) && Map(to, hostTo, error) && RenameHost(hostFrom, hostTo, true, error);
 }
 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error) {
     std::string hostFrom, hostTo;
-    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
-    if (::renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) == 0)
-        return Renamed(hostFrom, hostTo);
-    if (errno == EINVAL || errno == ENOSYS) {
-        // File systems without RENAME_NOREPLACE: link refuses an existing target.
-        if (::link(hostFrom.c_str(), hostTo.c_str()) == 0) {
-            ::unlink(hostFrom.c_str());
-            return Renamed(hostFrom, hostTo);
-        }
-    }
-    SetErrno(error, "cannot rename", hostFrom + " to " + hostTo);
-    return false;
+    return Map(from, hostFrom, error) && Map(to, hostTo, error) && RenameHost(hostFrom, hostTo, false, error);
 }
 
 bool IsExecutable(const std::string& path) {
@@ -327,40 +351,21 @@ bool ListFolder(const std::string& folder, const std::string& pattern, std::vect
 
 bool CopyFileContents(const std::string& from, const std::string& to, bool failIfExists, std::string* error) {
     std::string hostFrom, hostTo;
-    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
-    UniqueFd source(::open(hostFrom.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!source.IsOpen() || ::fstat(source.Get(), &st) != 0) return FailErrno(error, "cannot open", hostFrom);
-    if (S_ISDIR(st.st_mode)) return Fail(error, "cannot copy " + hostFrom + ": it is a folder");
-    if (IsSameFile(st, hostTo)) return Fail(error, "cannot copy " + hostFrom + " onto itself");
-    UniqueFd target(OpenTarget(hostTo, failIfExists));
-    if (!target.IsOpen()) return FailErrno(error, "cannot create", hostTo);
-    const bool copied = CopyBytes(source.Get(), target.Get(), hostFrom, hostTo, error);
-    const bool closed = target.Close();
-    if (copied && closed) {
-        FolderCaseIndex::Shared().NoteAdded(hostTo);
-        return true;
-    }
-    if (copied) SetErrno(error, "cannot write", hostTo);
-    ::unlink(hostTo.c_str());
-    return false;
+    return Map(from, hostFrom, error) && Map(to, hostTo, error) && CopyHost(hostFrom, hostTo, hostTo, failIfExists, error);
 }
 
 bool CopyFileIntoPlace(const std::string& from, const std::string& to, const std::string& temporary,
                        bool failIfExists, std::string* error) {
-    std::string hostFrom, hostTo;
-    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error)) return false;
-    struct stat st {};
-    if (::stat(hostFrom.c_str(), &st) == 0 && IsSameFile(st, hostTo))
-        return Fail(error, "cannot copy " + hostFrom + " onto itself");
+    std::string hostFrom, hostTo, hostTemporary;
+    if (!Map(from, hostFrom, error) || !Map(to, hostTo, error) || !Map(temporary, hostTemporary, error)) return false;
     if (failIfExists && ::access(hostTo.c_str(), F_OK) == 0) {
         errno = EEXIST;
         return FailErrno(error, "cannot create", hostTo);
     }
-    if (!CopyFileContents(from, temporary, true, error)) return false;
-    const bool placed = failIfExists ? RenameNoReplace(temporary, to, error) : RenameReplace(temporary, to, error);
-    if (!placed) RemoveFile(temporary);
-    return placed;
+    if (!CopyHost(hostFrom, hostTemporary, hostTo, true, error)) return false;
+    if (RenameHost(hostTemporary, hostTo, !failIfExists, error)) return true;
+    if (::unlink(hostTemporary.c_str()) == 0) FolderCaseIndex::Shared().NoteRemoved(hostTemporary);
+    return false;
 }
 
 bool MoveByRename(const std::string& from, const std::string& to, bool replace) {
