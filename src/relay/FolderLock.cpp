@@ -116,21 +116,27 @@ bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
     return false;
 }
 
+// The identifier in the folder's lock file, read with the folder's credentials.
+FolderLock::OwnerRead FolderLock::ReadOwner(CFTPFile& file, const std::string& folder, uint32_t& id) {
+    CFTPFile lock(m_files);
+    lock.SetCredentials(file.FtpUser(), file.FtpPassword());
+    if (!lock.Open(folder + kLockName, platform::File::modeRead | platform::File::typeBinary)) return OwnerRead::unopened;
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    const int64_t got = lock.Read(bytes, 4);
+    lock.Close();
+    if (got < 4) return OwnerRead::tooShort;
+    id = LittleEndian32(bytes);
+    return OwnerRead::read;
+}
+
 // The lock and the lock candidate a process that died left in a folder; the
 // lock file goes only when it still holds that process's identifier.
 bool FolderLock::ReleaseLeftover(CFTPFile& file, const std::string& path, uint32_t ownerId) {
     const std::string folder = FolderOf(path);
     const std::string shown = WithoutCredentials(folder);
     file.Remove(folder + CandidateName(ownerId));
-    CFTPFile lock(m_files);
-    lock.SetCredentials(file.FtpUser(), file.FtpPassword());
-    unsigned char bytes[4] = {0, 0, 0, 0};
-    bool ours = false;
-    if (lock.Open(folder + kLockName, platform::File::modeRead | platform::File::typeBinary)) {
-        ours = lock.Read(bytes, 4) == 4 && LittleEndian32(bytes) == ownerId;
-        lock.Close();
-    }
-    if (!ours) return true;
+    uint32_t id = 0;
+    if (ReadOwner(file, folder, id) != OwnerRead::read || id != ownerId) return true;
     if (file.Remove(folder + kLockName) != 0) {
         m_reporter.Status("Can't remove the lock file this service left in folder " + shown + ". " + file.ErrorText(),
                           true);
@@ -147,20 +153,16 @@ bool FolderLock::CheckDirLock(CFTPFile& file, const std::string& path) {
 
 bool FolderLock::CheckLocked(CFTPFile& file, const std::string& folder, bool quiet) {
     const std::string shown = WithoutCredentials(folder);
-    CFTPFile lock(m_files);
-    lock.SetCredentials(file.FtpUser(), file.FtpPassword());
-    if (!lock.Open(folder + kLockName, platform::File::modeRead | platform::File::typeBinary)) {
+    uint32_t id = 0;
+    const OwnerRead read = ReadOwner(file, folder, id);
+    if (read == OwnerRead::unopened) {
         if (!quiet) m_reporter.Status("Can't open lock file in folder " + shown + ".", true);
         return false;
     }
-    unsigned char bytes[4] = {0, 0, 0, 0};
-    const int64_t got = lock.Read(bytes, 4);
-    lock.Close();
-    if (got < 4) {
+    if (read == OwnerRead::tooShort) {
         if (!quiet) m_reporter.Status("Can't read lock file in folder " + shown + ".", true);
         return false;
     }
-    const uint32_t id = LittleEndian32(bytes);
     if (id != m_ownerId) {
         if (!quiet)
             m_reporter.Status("ID is not ours in lock file in folder " + shown + ".\nOur ID: " + Hex(m_ownerId) +

@@ -55,6 +55,8 @@ public:
     static std::string FolderOf(const std::string& path);
 
 private:
+    enum class OwnerRead { unopened, tooShort, read };
+    OwnerRead ReadOwner(CFTPFile& file, const std::string& folder, uint32_t& id);
     bool CheckLocked(CFTPFile& file, const std::string& folder, bool quiet);
     bool WriteCandidate(CFTPFile& file, const std::string& temporary);
     bool IsStale(CFTPFile& file, const std::string& lockFile, const std::string& folder);
