@@ -1,8 +1,6 @@
 #include "audio/RelayedAudio.h"
 
 #include <cerrno>
-#include <cstring>
-#include <string_view>
 
 #include "audio/AudioCompressor.h"
 #include "audio/WmaEncoder.h"
@@ -52,23 +50,12 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
     return stem + name.substr(dot);
 }
 
-// The system error a start failure reports: RunProcess ends its text with
-// the error's own description; 0 when it names none of these.
-int StartError(const std::string& error) {
-    for (const int code : {ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL, EACCES}) {
-        const std::string_view text = std::strerror(code);
-        if (error.size() >= text.size() && std::string_view(error).substr(error.size() - text.size()) == text)
-            return code;
-    }
-    return 0;
-}
-
 // Why an external program could not run, in the words operators know.  A
 // file the system cannot execute (ENOEXEC: neither a binary nor a script
 // with a "#!" line; EACCES: no execute permission) is no batch or executable.
 std::string StartFailure(const std::string& program, const std::string& source, const std::string& target,
-                         const std::string& error) {
-    switch (StartError(error)) {
+                         int startErrno) {
+    switch (startErrno) {
         case ENOENT: return "Compression: File not found: " + program;
         case E2BIG: return "Compression arguments exceed 1024 bytes.\n" + source + "\n" + target;
         case ENOEXEC:
@@ -194,7 +181,7 @@ bool RelayedAudio::RunExternal(CDirOptions& route, const std::string& source, st
         platform::RunProcess(platform::CommandForScript(hostProgram, {hostSource, hostTarget, NameOf(outputPath)}),
                              options);
     std::string failure;
-    if (!result.started) failure = StartFailure(program, source, target, result.error) + "\n";
+    if (!result.started) failure = StartFailure(program, source, target, result.startErrno) + "\n";
     else if (result.timedOut)
         failure = "Compression: " + program + " did not end within its time limit of " +
                   SecondsText(m_settings.programTimeLimit) + " and was stopped.\n";

@@ -184,6 +184,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     pid_t pid = 0;
     if (const int rc = Spawn(argv, host, pid); rc != 0) {
         result.error = "cannot start " + argv[0] + ": " + std::strerror(rc);
+        result.startErrno = rc;
         return result;
     }
     result.started = true;

@@ -26,6 +26,7 @@ struct ProcessResult {
     int exitCode = -1;      // exit status, -1 when ended by a signal
     int signal = 0;         // signal that ended it, 0 when it exited
     std::string error;
+    int startErrno = 0;     // the system's error when the program could not be started
 };
 
 // Runs argv[0] with the arguments argv[1..] exactly as given.  A program name
