@@ -335,7 +335,7 @@ std::string VsftpdServer::Log() const {
     return m_process.LogTail(100000) + ReadWholeFile(m_dir / "vsftpd.log");
 }
 
-VsftpdServer::VsftpdServer() : m_root(m_dir.Path() / "root") {
+VsftpdServer::VsftpdServer() {
     PrepareVsftpdAccount(m_dir.Path());
     fs::create_directory(m_root);
     fs::create_directory(m_dir.Path() / "empty");
@@ -453,7 +453,7 @@ std::string PureFtpdServer::Log() const {
     return m_process.LogTail(100000) + ReadWholeFile(m_dir / "transfer.log");
 }
 
-PureFtpdServer::PureFtpdServer() : m_root(m_dir.Path() / "root") {
+PureFtpdServer::PureFtpdServer() {
     const passwd* account = PreparePureAccount(m_dir.Path());
     const uid_t uid = account->pw_uid;
     const gid_t gid = account->pw_gid;

@@ -64,58 +64,51 @@ private:
     int m_port = 0;
 };
 
-class VsftpdServer {
+// A system FTP server on a free loopback port, serving a root folder of its
+// own, started by the constructor (which throws when it cannot start).
+class RootedFtpServer {
 public:
-    VsftpdServer();
-    ~VsftpdServer() { Stop(); }
-    VsftpdServer(const VsftpdServer&) = delete;
-    VsftpdServer& operator=(const VsftpdServer&) = delete;
+    virtual ~RootedFtpServer() { Stop(); }
+    RootedFtpServer(const RootedFtpServer&) = delete;
+    RootedFtpServer& operator=(const RootedFtpServer&) = delete;
 
     std::string Host() const { return "127.0.0.1"; }
     int Port() const { return m_port; }
-    std::string User() const;
-    std::string Password() const;
-    // The folder the user sees as "/" (vsftpd chroots the session into it).
+    // The folder the user sees as "/" (the session is chrooted into it).
     const std::filesystem::path& Root() const { return m_root; }
-    // Gives everything under Root() to the FTP user, so that it may change what a
-    // test (running as root) put there.
-    void HandRootToUser() const;
-    // The server's output and its protocol log.
-    std::string Log() const;
     void Stop() { m_process.Stop(); }
 
-private:
+protected:
+    RootedFtpServer() : m_root(m_dir.Path() / "root") {}
+
     TempDir m_dir;
     std::filesystem::path m_root;
     ServerProcess m_process;
     int m_port = 0;
 };
 
-class PureFtpdServer {
+class VsftpdServer : public RootedFtpServer {
 public:
-    PureFtpdServer();
-    ~PureFtpdServer() { Stop(); }
-    PureFtpdServer(const PureFtpdServer&) = delete;
-    PureFtpdServer& operator=(const PureFtpdServer&) = delete;
-
-    std::string Host() const { return "127.0.0.1"; }
-    int Port() const { return m_port; }
+    VsftpdServer();
     std::string User() const;
     std::string Password() const;
-    // The folder the user sees as "/" (the session is chrooted into it).
-    const std::filesystem::path& Root() const { return m_root; }
+    // Gives everything under Root() to the FTP user, so that it may change what a
+    // test (running as root) put there.
+    void HandRootToUser() const;
+    // The server's output and its protocol log.
+    std::string Log() const;
+};
+
+class PureFtpdServer : public RootedFtpServer {
+public:
+    PureFtpdServer();
+    std::string User() const;
+    std::string Password() const;
     // Gives everything under Root() to the system account the FTP user works as,
     // so that it may change what a test (running as root) put there.
     void HandRootToUser() const;
     // The server's output and its transfer log.
     std::string Log() const;
-    void Stop() { m_process.Stop(); }
-
-private:
-    TempDir m_dir;
-    std::filesystem::path m_root;
-    ServerProcess m_process;
-    int m_port = 0;
 };
 
 class ScriptedFtpServer {
