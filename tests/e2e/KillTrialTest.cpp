@@ -101,7 +101,7 @@ TEST_F(KillTrial, NothingIsLostDuplicatedOrLeftHalfAndNoRestartStalls) {
             while (test::ReadWholeFile(log).find("Copying") == std::string::npos &&
                    std::chrono::steady_clock::now() < limit)
                 std::this_thread::sleep_for(200us);
-            std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 40000)(random)));
+            std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 15000)(random)));
             child.Signal(SIGKILL);
             child.Wait(10s);
         }

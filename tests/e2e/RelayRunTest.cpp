@@ -133,11 +133,14 @@ TEST_F(RelayRun, ServerStoppedMidPassLosesNothing) {
     {
         test::PyFtpServer server;
         fs::create_directories(server.Root() / "drop");
-        // One second between commands makes the pass slow enough to stop the server in it.
-        Settings("[FTP]\r\nSeconds Delay Between FTP Commands=1\r\n[MoveFiles]\r\nIn0=" + in + "\r\nOut0=" +
-                 Ftp(server.Port(), "/drop", server.User(), server.Password()) +
-                 "\r\nProcessDatFiles0=No\r\nScanTwice0=No\r\nLockOutputFolders0=No\r\n"
-                 "Use-Tmp-Filename-During-Copy0=Yes\r\n");
+        // One second between commands makes the pass slow enough to stop the server in it.  (Written
+        // whole: a second [FTP] section after the fixture's would not be read.)
+        test::WriteWholeFile(work / "Pressvane/Pressvane.ini",
+                             "[Pressvane]\r\nLog=Yes\r\nDelay=1\r\n[FTP]\r\nSeconds Delay Between FTP Commands=1\r\n"
+                             "[MoveFiles]\r\nIn0=" + in + "\r\nOut0=" +
+                                 Ftp(server.Port(), "/drop", server.User(), server.Password()) +
+                                 "\r\nProcessDatFiles0=No\r\nScanTwice0=No\r\nLockOutputFolders0=No\r\n"
+                                 "Use-Tmp-Filename-During-Copy0=Yes\r\n");
         std::vector<std::string> argv{PRESSVANE_BIN, "/PATH=" + work.Folder(), "Once", "EasyExit", "/M"};
         test::ChildProcess child(argv, scratch / "out.txt");
         const auto deadline = std::chrono::steady_clock::now() + 60s;
