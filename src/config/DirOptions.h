@@ -11,6 +11,10 @@ namespace pv {
 
 enum class ScanTwiceMode { never, always, ftpOnly };
 
+// The order in which a pass takes the files of a folder ("PublishOrder"):
+// as listed ("OS"), oldest first ("Oldest") or newest first ("Newest").
+enum class PublishOrder { listing, oldestFirst, newestFirst };
+
 // Publishing command codes of story submissions.
 enum StoryCommand { kCmdAdd = 0, kCmdReplace = 1, kCmdDelete = 2, kCmdReplaceTextOnly = 3, kCmdAddUnique = 4 };
 

@@ -36,15 +36,15 @@ int CheckedDelayAfterLogon(CIni& ini, const std::string& file, Reporter& reporte
     return delay;
 }
 
-int PublishOrder(SettingsReader& reads) {
+PublishOrder ReadPublishOrder(SettingsReader& reads) {
     const std::string value = reads.MarkerString(kMain, "PublishOrder", "OS");
-    int order = 0;
+    PublishOrder order = PublishOrder::listing;
     std::string canonical = "OS";
     if (NamesEqual(value, "Oldest")) {
-        order = 1;
+        order = PublishOrder::oldestFirst;
         canonical = "Oldest";
     } else if (NamesEqual(value, "Newest")) {
-        order = 2;
+        order = PublishOrder::newestFirst;
         canonical = "Newest";
     }
     if (canonical != value) reads.Write(kMain, "PublishOrder", canonical);
@@ -221,7 +221,7 @@ LaterSettings ReadLaterSettings(SettingsReader& reads, const std::string& workin
     s.emailDelays = reads.MarkerBool("ONHOLD", "Email-Delays", false);
     s.delayTimeoutMinutes = reads.MarkerBool("ONHOLD", "DelayTimeout", true) ? 1 : 0;
     s.delayEmailTo = reads.MarkerString("ONHOLD", "DelayEmailTo", kPlaceholderAddress);
-    s.publishOrder = PublishOrder(reads);
+    s.publishOrder = ReadPublishOrder(reads);
     s.aliasRetryCount = reads.MarkerInt("Alias Retry", "Alias Retry Count", 0);
     const int retrySeconds = reads.MarkerInt("Alias Retry", "Alias Retry Delay In Seconds", 120);
     s.aliasRetryDelayMs = std::clamp(retrySeconds, 0, 24 * 3600) * 1000;

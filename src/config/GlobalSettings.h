@@ -92,7 +92,7 @@ struct LaterSettings {
     bool emailDelays = false;
     int delayTimeoutMinutes = 1;
     std::string delayEmailTo;
-    int publishOrder = 0;  // 0 listing order, 1 oldest first, 2 newest first
+    PublishOrder publishOrder = PublishOrder::listing;
     int aliasRetryCount = 0;
     int aliasRetryDelayMs = 120000;
     bool updateDateTimeForUncDestinations = false;

@@ -8,9 +8,8 @@ namespace pv {
 
 class DebugFiles {
 public:
-    explicit DebugFiles(platform::Clock& clock) : m_clock(clock) {}
     // Empty folder: files land in the current folder.
-    void SetFolder(const std::string& folder) { m_folder = folder; }
+    explicit DebugFiles(platform::Clock& clock, std::string folder = {}) : m_clock(clock), m_folder(std::move(folder)) {}
     const std::string& Folder() const { return m_folder; }
     // folder + "Debug MM-DD-YYYY HH_MM_SS.txt"; an existing file of that name
     // is replaced.  Best effort: nothing is reported when it cannot be written.

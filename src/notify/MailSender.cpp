@@ -164,10 +164,8 @@ std::string FailureText(CURL* curl, CURLcode result, const char* detail, const M
 
 }  // namespace
 
-void MailSender::Configure(const MailSettings& settings) {
-    m_settings = settings;
-    m_available = !settings.server.empty() && !settings.sender.empty();
-}
+MailSender::MailSender(MailSettings settings)
+    : m_settings(std::move(settings)), m_available(!m_settings.server.empty() && !m_settings.sender.empty()) {}
 
 bool MailSender::SendMail(const MailRequest& request, std::string& errorText) const {
     errorText.clear();

@@ -32,9 +32,9 @@ struct MailRequest {
 
 class MailSender {
 public:
+    // Mail is off (not "installed") without a server and a sender.
     MailSender() = default;
-    // Mail is off (not "installed") until configured with a server and a sender.
-    void Configure(const MailSettings& settings);
+    explicit MailSender(MailSettings settings);
     bool Available() const { return m_available; }
     const MailSettings& Settings() const { return m_settings; }
 

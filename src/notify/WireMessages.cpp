@@ -11,8 +11,9 @@ namespace {
 constexpr int kMessageNumbers = 1000;
 }
 
-WireMessages::WireMessages(FileAccess& files, Reporter& reporter, std::string workingFolder)
-    : m_files(files), m_reporter(reporter), m_workingFolder(std::move(workingFolder)) {}
+WireMessages::WireMessages(FileAccess& files, Reporter& reporter, std::string workingFolder,
+                           std::atomic<bool>* fatalFlag)
+    : m_files(files), m_reporter(reporter), m_workingFolder(std::move(workingFolder)), m_fatalFlag(fatalFlag) {}
 
 std::string WireMessages::DropFolder() const { return JoinPath(m_workingFolder, "PINWELL\\"); }
 

@@ -13,12 +13,13 @@ namespace pv {
 
 class WireMessages {
 public:
-    WireMessages(FileAccess& files, Reporter& reporter, std::string workingFolder);
+    // fatalFlag: where the monitor keeps its "this pass had a fatal error"
+    // flag (null: none).
+    WireMessages(FileAccess& files, Reporter& reporter, std::string workingFolder,
+                 std::atomic<bool>* fatalFlag = nullptr);
 
     // Set at every settings read.
     void ResetCounter() { m_counter = 0; }
-    // Where the monitor keeps its "this pass had a fatal error" flag.
-    void SetFatalFlag(std::atomic<bool>* flag) { m_fatalFlag = flag; }
 
     // Status line, the monitor's flag, and a message file when the route asks
     // for one.  The route may be null (no route involved).
@@ -37,7 +38,7 @@ private:
     FileAccess& m_files;
     Reporter& m_reporter;
     std::string m_workingFolder;
-    std::atomic<bool>* m_fatalFlag = nullptr;
+    std::atomic<bool>* const m_fatalFlag;
     int m_counter = 0;
 };
 

@@ -35,14 +35,17 @@ bool PublishesStories(const CDirOptions& route) {
 }  // namespace
 
 DirectoryScan::DirectoryScan(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
-                             MonitorState& state, WireMessages& messages, FileTransfer& transfer)
+                             MonitorState& state, WireMessages& messages, FileTransfer& transfer, PublishOrder order,
+                             StoryHandler story)
     : m_files(files),
       m_reporter(reporter),
       m_trace(trace),
       m_clock(clock),
       m_state(state),
       m_messages(messages),
-      m_transfer(transfer) {}
+      m_transfer(transfer),
+      m_publishOrder(order),
+      m_story(std::move(story)) {}
 
 bool DirectoryScan::ListFiles(const std::string& folder, const std::string& pattern, bool ftp,
                               std::vector<tagFileInfo>& files) {
@@ -62,11 +65,11 @@ bool DirectoryScan::ListFiles(const std::string& folder, const std::string& patt
     return true;
 }
 
-// Oldest (1) or newest (2) first; on equal times the one listed first stays first.
-void DirectoryScan::Order(std::vector<tagFileInfo>& files, int publishOrder) {
-    if (publishOrder == 1)
+// On equal times the one listed first stays first.
+void DirectoryScan::Order(std::vector<tagFileInfo>& files, PublishOrder order) {
+    if (order == PublishOrder::oldestFirst)
         std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.time < b.time; });
-    else if (publishOrder == 2)
+    else if (order == PublishOrder::newestFirst)
         std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.time > b.time; });
 }
 

@@ -25,17 +25,16 @@ public:
     using StoryHandler = std::function<void(CDirOptions& route, const tagFileInfo& file)>;
 
     DirectoryScan(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
-                  MonitorState& state, WireMessages& messages, FileTransfer& transfer);
+                  MonitorState& state, WireMessages& messages, FileTransfer& transfer,
+                  PublishOrder order = PublishOrder::listing, StoryHandler story = {});
 
-    void SetPublishOrder(int order) { m_publishOrder = order; }
-    void SetStoryHandler(StoryHandler handler) { m_story = std::move(handler); }
 
     void ProcessDirectory(CDirOptions& route);
 
     // Lists the route's files not newer than the scan start, in publish order.
     // False when the listing failed.
     bool ListFiles(const std::string& folder, const std::string& pattern, bool ftp, std::vector<tagFileInfo>& files);
-    static void Order(std::vector<tagFileInfo>& files, int publishOrder);
+    static void Order(std::vector<tagFileInfo>& files, PublishOrder order);
 
 private:
     bool PassesScanTwice(CDirOptions& route, const tagFileInfo& file, bool ftp);
@@ -56,8 +55,8 @@ private:
     MonitorState& m_state;
     WireMessages& m_messages;
     FileTransfer& m_transfer;
-    StoryHandler m_story;
-    int m_publishOrder = 0;
+    const PublishOrder m_publishOrder;
+    const StoryHandler m_story;
 };
 
 }  // namespace pv

@@ -52,10 +52,9 @@ struct RelayHooks {
 
 class FileTransfer {
 public:
-    FileTransfer(FileAccess& files, Reporter& reporter, FolderLock& lock, PostMoveCommands& postMove)
-        : m_files(files), m_reporter(reporter), m_lock(lock), m_postMove(postMove) {}
-
-    void SetHooks(RelayHooks hooks) { m_hooks = std::move(hooks); }
+    FileTransfer(FileAccess& files, Reporter& reporter, FolderLock& lock, PostMoveCommands& postMove,
+                 RelayHooks hooks = {})
+        : m_files(files), m_reporter(reporter), m_lock(lock), m_postMove(postMove), m_hooks(std::move(hooks)) {}
     void Transfer(CDirOptions& route, const tagFileInfo& file);
 
 private:
@@ -89,7 +88,7 @@ private:
     Reporter& m_reporter;
     FolderLock& m_lock;
     PostMoveCommands& m_postMove;
-    RelayHooks m_hooks;
+    const RelayHooks m_hooks;
     std::optional<ConvertedFile> m_conversion;  // of the file in hand, once made
     std::set<std::string> m_ftpFoldersSeen;  // FTP output folders known to exist
 };

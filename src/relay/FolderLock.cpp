@@ -27,8 +27,14 @@ std::string CandidateName(uint32_t ownerId) { return "InUse" + Hex(ownerId) + ".
 }  // namespace
 
 FolderLock::FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
-                       const std::atomic<bool>& exitFlag)
-    : m_files(files), m_reporter(reporter), m_trace(trace), m_clock(clock), m_exit(exitFlag) {}
+                       const std::atomic<bool>& exitFlag, LockSettings settings)
+    : m_files(files),
+      m_reporter(reporter),
+      m_trace(trace),
+      m_clock(clock),
+      m_exit(exitFlag),
+      m_settings(settings),
+      m_deleteOneInUse(settings.deleteOneInUse) {}
 
 std::string FolderLock::FolderOf(const std::string& path) { return FolderKeepingCredentials(path); }
 

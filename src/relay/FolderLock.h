@@ -25,19 +25,18 @@ namespace pv {
 inline constexpr const char* kInFlightLock = "lock";
 
 struct LockSettings {
-    int retryDelaySeconds = 5;
-    int maxTimeOutMinutes = 240;
-    int maxInUseAgeMinutes = 60;
+    int retryDelaySeconds = 5;     // "Lock Retry Delay Seconds": between looks at a taken lock
+    int maxTimeOutMinutes = 240;   // "Lock Max Time Out Minutes": longest wait for one folder
+    int maxInUseAgeMinutes = 60;   // "Lock Max InUse Age Minutes": an older lock file is broken
+    // "DeleteOneInUse" on the command line: the first lock file met is
+    // deleted without waiting.
+    bool deleteOneInUse = false;
 };
 
 class FolderLock {
 public:
     FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
-               const std::atomic<bool>& exitFlag);
-
-    void SetSettings(const LockSettings& settings) { m_settings = settings; }
-    // "DeleteOneInUse": the first lock file met is deleted without waiting.
-    void SetDeleteOneInUse(bool on) { m_deleteOneInUse = on; }
+               const std::atomic<bool>& exitFlag, LockSettings settings = {});
 
     // `path` names the folder, or a file in it; `file` carries the FTP
     // credentials for the folder.
@@ -67,8 +66,8 @@ private:
     TraceLog& m_trace;
     platform::Clock& m_clock;
     const std::atomic<bool>& m_exit;
-    LockSettings m_settings;
-    bool m_deleteOneInUse = false;
+    const LockSettings m_settings;
+    bool m_deleteOneInUse;  // until the first lock file met is deleted
     uint32_t m_ownerId = 0;
 };
 

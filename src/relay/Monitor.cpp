@@ -8,13 +8,14 @@ namespace pv {
 using platform::Existence;
 
 Monitor::Monitor(MonitorState& state, RouteList& routes, FolderAccess& folders, Reporter& reporter,
-                 platform::Clock& clock, std::string workingFolder)
+                 platform::Clock& clock, std::string workingFolder, RouteScan scan)
     : m_state(state),
       m_routes(routes),
       m_folders(folders),
       m_reporter(reporter),
       m_clock(clock),
-      m_workingFolder(std::move(workingFolder)) {}
+      m_workingFolder(std::move(workingFolder)),
+      m_scan(std::move(scan)) {}
 
 void Monitor::Run() {
     if (!m_state.dontMakeDirs) MakeFolders();

@@ -18,9 +18,7 @@ public:
     using RouteScan = std::function<void(CDirOptions& route, int index)>;
 
     Monitor(MonitorState& state, RouteList& routes, FolderAccess& folders, Reporter& reporter,
-            platform::Clock& clock, std::string workingFolder);
-
-    void SetRouteScan(RouteScan scan) { m_scan = std::move(scan); }
+            platform::Clock& clock, std::string workingFolder, RouteScan scan = {});
 
     // The thread body; sets the finished flag as its last action.
     void Run();
@@ -41,7 +39,7 @@ private:
     Reporter& m_reporter;
     platform::Clock& m_clock;
     std::string m_workingFolder;
-    RouteScan m_scan;
+    const RouteScan m_scan;
 };
 
 

@@ -5,8 +5,14 @@
 
 namespace pv {
 
-FileAccess::FileAccess(Reporter& reporter, platform::Clock& clock, FileAccessSettings settings)
-    : m_reporter(reporter), m_clock(clock), m_settings(settings), m_tempFolder(platform::TemporaryFolder()) {}
+FileAccess::FileAccess(Reporter& reporter, platform::Clock& clock, FileAccessSettings settings, Mailer* mailer,
+                       platform::InFlightRecord* inFlight)
+    : m_reporter(reporter),
+      m_clock(clock),
+      m_settings(settings),
+      m_mailer(mailer),
+      m_tempFolder(platform::TemporaryFolder()),
+      m_inFlight(inFlight) {}
 
 FileAccess::~FileAccess() { CloseAllFtpClients(); }
 

@@ -45,7 +45,11 @@ class FileAccess {
 public:
     static constexpr int kFindSlots = 10;
 
-    FileAccess(Reporter& reporter, platform::Clock& clock, FileAccessSettings settings = {});
+    // mailer: where copy failures are mailed (null: not mailed); inFlight:
+    // where work under way in shared folders is noted, so that a start after
+    // a crash can clean up (null: not noted).
+    FileAccess(Reporter& reporter, platform::Clock& clock, FileAccessSettings settings = {}, Mailer* mailer = nullptr,
+               platform::InFlightRecord* inFlight = nullptr);
     ~FileAccess();
     FileAccess(const FileAccess&) = delete;
     FileAccess& operator=(const FileAccess&) = delete;
@@ -78,9 +82,7 @@ public:
     FindSlot* Slot(int handle);
     void ReleaseFindSlot(int handle);
 
-    // Where work under way in shared folders is noted (locks, copies being
-    // written), so that a start after a crash can clean up; null: not noted.
-    void SetInFlightRecord(platform::InFlightRecord* record) { m_inFlight = record; }
+    // Notes work under way (locks, copies being written) in the in-flight record.
     void NoteInFlight(const std::string& key, const std::string& value) {
         if (m_inFlight) m_inFlight->Set(key, value);
     }
@@ -88,12 +90,10 @@ public:
         if (m_inFlight) m_inFlight->Clear(key);
     }
 
-    void SetMailer(Mailer* mailer) { m_mailer = mailer; }
     Mailer* GetMailer() const { return m_mailer; }
     Reporter& GetReporter() { return m_reporter; }
     platform::Clock& Clock() { return m_clock; }
     const FileAccessSettings& Settings() const { return m_settings; }
-    void SetSettings(const FileAccessSettings& settings) { m_settings = settings; }
     // Trace lines of the file operations go out only with "TraceLogFtpFile".
     void Trace(const std::string& text);
 
@@ -101,12 +101,12 @@ private:
     Reporter& m_reporter;
     platform::Clock& m_clock;
     FileAccessSettings m_settings;
-    Mailer* m_mailer = nullptr;
+    Mailer* m_mailer;
     std::vector<std::unique_ptr<CFtpClient>> m_pool;
     std::string m_lastLogonFailure;
     std::time_t m_lastCommandTime = 0;
     platform::PrivateTempFolder m_tempFolder;
-    platform::InFlightRecord* m_inFlight = nullptr;
+    platform::InFlightRecord* m_inFlight;
     int m_tempCounter = 0;
     std::mutex m_findMutex;
     std::array<FindSlot, kFindSlots> m_find;

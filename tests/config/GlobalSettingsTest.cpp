@@ -115,10 +115,10 @@ TEST_F(GlobalKeys, RelayRouteWithoutOutputIsReported) {
 TEST_F(GlobalKeys, LaterKeysNormalisePublishOrderAndRetryDelay) {
     const LaterSettings s =
         ReadLaterWith("[Pressvane]\r\nPublishOrder=newest\r\n[Alias Retry]\r\nAlias Retry Delay In Seconds=-5\r\n");
-    EXPECT_EQ(s.publishOrder, 2);
+    EXPECT_EQ(s.publishOrder, PublishOrder::newestFirst);
     EXPECT_EQ(Value("Pressvane", "PublishOrder"), "Newest");
     EXPECT_EQ(s.aliasRetryDelayMs, 0);
-    EXPECT_EQ(ReadLaterWith("[Pressvane]\r\nPublishOrder=junk\r\n").publishOrder, 0);
+    EXPECT_EQ(ReadLaterWith("[Pressvane]\r\nPublishOrder=junk\r\n").publishOrder, PublishOrder::listing);
     EXPECT_EQ(Value("Pressvane", "PublishOrder"), "OS");
     EXPECT_EQ(Value("ONHOLD", "PINWELL-path"), dir.Folder() + "pinwell/");
 }

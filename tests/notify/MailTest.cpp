@@ -37,8 +37,7 @@ std::string DecodeBase64(const std::string& text) {
 class Mail : public ::testing::Test {
 protected:
     MailSender Sender(const std::string& password) const {
-        MailSender sender;
-        sender.Configure({"127.0.0.1:" + std::to_string(server.Port()), server.User(), password, "pressvane@newsroom.test",
+        MailSender sender(MailSettings{"127.0.0.1:" + std::to_string(server.Port()), server.User(), password, "pressvane@newsroom.test",
                           std::chrono::seconds(5), std::chrono::seconds(20)});
         return sender;
     }
@@ -92,8 +91,7 @@ TEST_F(Mail, FailuresGiveTheirTextsAndDeliverNothing) {
 
     const int port = server.Port();
     server.Stop();
-    MailSender closed;
-    closed.Configure({"127.0.0.1:" + std::to_string(port), "mailer", "x", "a@b.test"});
+    MailSender closed(MailSettings{"127.0.0.1:" + std::to_string(port), "mailer", "x", "a@b.test"});
     EXPECT_FALSE(closed.SendMail({"desk@newsroom.test", "s", "m", {}, ""}, error));
     EXPECT_EQ(error.rfind("Postie can't connect to SMTP server: 127.0.0.1. Error: ", 0), 0u) << error;
     EXPECT_EQ(server.Messages().size(), 0u);
@@ -101,8 +99,7 @@ TEST_F(Mail, FailuresGiveTheirTextsAndDeliverNothing) {
 
 TEST_F(Mail, EmptyUserSendsWithoutLoggingIn) {
     test::SmtpServer open(test::SmtpServer::Options{.requireAuth = false});
-    MailSender sender;
-    sender.Configure({"127.0.0.1:" + std::to_string(open.Port()), "", "", "pressvane@newsroom.test"});
+    MailSender sender(MailSettings{"127.0.0.1:" + std::to_string(open.Port()), "", "", "pressvane@newsroom.test"});
     std::string error;
     EXPECT_TRUE(sender.SendMail({"desk@newsroom.test", "s", "m", {}, ""}, error)) << error;
     // The file access's failure mails go the same way.
@@ -113,8 +110,7 @@ TEST_F(Mail, EmptyUserSendsWithoutLoggingIn) {
     EXPECT_EQ(open.Log().find(">> b'AUTH"), std::string::npos) << open.Log();
 
     // A server that insists on a log-in says which settings to fill in.
-    MailSender anonymous;
-    anonymous.Configure({"127.0.0.1:" + std::to_string(server.Port()), "", "", "pressvane@newsroom.test"});
+    MailSender anonymous(MailSettings{"127.0.0.1:" + std::to_string(server.Port()), "", "", "pressvane@newsroom.test"});
     EXPECT_FALSE(anonymous.SendMail({"desk@newsroom.test", "s", "m", {}, ""}, error));
     EXPECT_EQ(error.rfind("Postie can't Login to SMTP server: 127.0.0.1. Error: ", 0), 0u) << error;
     EXPECT_NE(error.find("\"User ID\""), std::string::npos) << error;
@@ -167,8 +163,7 @@ TEST_F(Mail, NamesArriveEncodedOnceAndLinesEndInCrLf) {
 
 TEST_F(Mail, SilentServerIsAConnectFailure) {
     test::SmtpServer silent(test::SmtpServer::Options{.silent = true});
-    MailSender sender;
-    sender.Configure({"127.0.0.1:" + std::to_string(silent.Port()), "mailer", "pw", "pressvane@newsroom.test",
+    MailSender sender(MailSettings{"127.0.0.1:" + std::to_string(silent.Port()), "mailer", "pw", "pressvane@newsroom.test",
                       std::chrono::seconds(1), std::chrono::seconds(20)});
     std::string error;
     EXPECT_FALSE(sender.SendMail({"desk@newsroom.test", "s", "m", {}, ""}, error));

@@ -152,8 +152,7 @@ TEST_F(StatusLogs, TwoThreadsAddingLinesLoseNothing) {
 }
 
 TEST_F(StatusLogs, DebugFileIsNamedByTheTime) {
-    DebugFiles debug(clock);
-    debug.SetFolder(dir.Folder());
+    DebugFiles debug(clock, dir.Folder());
     const std::string name = debug.Write("a\nb");
     EXPECT_EQ(name, dir / "Debug 12-09-2026 14_37_05.txt");
     EXPECT_EQ(test::ReadWholeFile(name), "a\r\nb");

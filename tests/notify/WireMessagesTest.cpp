@@ -19,13 +19,12 @@ protected:
     test::TempDir dir;
     test::RecordingReporter reporter;
     FileAccess files{reporter, platform::DefaultClock()};
-    WireMessages messages{files, reporter, dir.Folder()};
     std::atomic<bool> fatal{false};
+    WireMessages messages{files, reporter, dir.Folder(), &fatal};
     CDirOptions route;
 };
 
 TEST_F(Messages, FatalErrorShowsALineSetsTheFlagAndWritesAMessageWhenAsked) {
-    messages.SetFatalFlag(&fatal);
     messages.PostFatalError(&route, "", "quiet");
     EXPECT_TRUE(fatal);
     EXPECT_EQ(reporter.StatusLines().front(), "\nFATAL ERROR!!!\nquiet\n");

@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 
 class Locking : public ::testing::Test, protected test::RelayFixture {
 protected:
-    Locking() { lock.SetSettings({5, 1, 60}); }
+    // Waits at most a minute, in 5 s steps.
+    FolderLock lock{files, reporter, trace, clock, state.exit, {5, 1, 60}};
     void ForeignLock(const std::string& folder, std::time_t age) {
         test::WriteWholeFile(folder + "InUse.dat", std::string("\x01\x02\x03\x04", 4));
         const auto when = fs::file_time_type::clock::now() - std::chrono::seconds(age);
@@ -71,12 +72,12 @@ TEST_F(Locking, StaleLockIsBrokenAndDeleteOneInUseDeletesOnlyTheFirst) {
     EXPECT_EQ(StatusCount("Lock file is too old in folder"), 1);
     lock.UnLockDir(file, out);
 
-    lock.SetDeleteOneInUse(true);
+    FolderLock deleting{files, reporter, trace, clock, state.exit, {5, 1, 60, true}};
     ForeignLock(out, 0);
-    EXPECT_TRUE(lock.LockDir(file, out));
-    lock.UnLockDir(file, out);
+    EXPECT_TRUE(deleting.LockDir(file, out));
+    deleting.UnLockDir(file, out);
     ForeignLock(out, 0);
-    EXPECT_FALSE(lock.LockDir(file, out));
+    EXPECT_FALSE(deleting.LockDir(file, out));
 }
 
 TEST_F(Locking, ShortOrForeignLockFileIsNotOursAndIsNeverRemoved) {
@@ -117,8 +118,10 @@ TEST(LockRace, TwoWritersNeverHoldTheLockTogether) {
         test::RecordingReporter reporter;
         TraceLog trace(clock);
         FileAccess files(reporter, clock);
-        FolderLock lock(files, reporter, trace, clock, exitFlag);
-        lock.SetSettings({1, 1000, 60});
+        // Each writer's clock moves a second per wait; on a loaded machine a
+        // writer can wait long enough for the other's lock to look an hour
+        // old and be broken, which is not what this test is about.
+        FolderLock lock(files, reporter, trace, clock, exitFlag, {1, 1000, 1000000});
         clock.OnSleep([](int) { std::this_thread::yield(); });
         std::mt19937 random(seed);
         for (int round = 0; round < 60; ++round) {

@@ -12,8 +12,6 @@ namespace {
 
 class MonitorLoop : public ::testing::Test {
 protected:
-    MonitorLoop() { monitor.SetRouteScan([this](CDirOptions&, int index) { scanned.push_back(index); }); }
-
     void AddRoute(const std::string& in, std::vector<std::string> outputs = {}) {
         auto route = std::make_unique<CDirOptions>();
         route->m_strInDir = in;
@@ -31,8 +29,11 @@ protected:
     MonitorState state;
     RouteList routes;
     LocalFolderAccess folders;
-    Monitor monitor{state, routes, folders, reporter, clock, dir.Folder()};
     std::vector<int> scanned;
+    // What scanning a route does; a test may replace it before the run.
+    std::function<void(CDirOptions&, int)> onScan = [this](CDirOptions&, int index) { scanned.push_back(index); };
+    Monitor monitor{state, routes, folders, reporter, clock, dir.Folder(),
+                    [this](CDirOptions& route, int index) { onScan(route, index); }};
 };
 
 TEST_F(MonitorLoop, OnceMakesOnePassWithoutRoutes) {
@@ -60,7 +61,7 @@ TEST_F(MonitorLoop, TwiceWithNoDelayMakesTwoPassesOneSecondApart) {
 
 TEST_F(MonitorLoop, WaitsTheDelayAndStopsOnExit) {
     state.delaySeconds = 5;
-    monitor.SetRouteScan([this](CDirOptions&, int) {
+    onScan = ([this](CDirOptions&, int) {
         if (state.passCount == 2) state.exit = true;
     });
     AddRoute(dir.Folder() + "in/");
@@ -84,7 +85,7 @@ TEST_F(MonitorLoop, PauseHoldsTheWaitUntilReleased) {
 TEST_F(MonitorLoop, NewHourFlagIsSetOnFirstPassAndEachNewHour) {
     std::vector<bool> seen;
     state.delaySeconds = 1;
-    monitor.SetRouteScan([&](CDirOptions&, int) {
+    onScan = ([&](CDirOptions&, int) {
         seen.push_back(state.newHour);
         if (seen.size() == 2) clock.Advance(std::chrono::hours(1));
         if (seen.size() == 4) state.exit = true;
@@ -98,7 +99,7 @@ TEST_F(MonitorLoop, FatalErrorKeepsTheGoodPassEndBack) {
     state.once = true;
     AddRoute(dir.Folder() + "in/");
     state.lastGoodPassEnd = 7;
-    monitor.SetRouteScan([this](CDirOptions&, int) { state.passHadFatalError = true; });
+    onScan = ([this](CDirOptions&, int) { state.passHadFatalError = true; });
     monitor.Run();
     EXPECT_EQ(state.lastPassEnd, clock.NowSeconds());
     EXPECT_EQ(state.lastGoodPassEnd, 7);

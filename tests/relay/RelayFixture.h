@@ -17,12 +17,11 @@
 namespace pv::test {
 
 struct RelayFixture {
-    RelayFixture() {
+    static FileAccessSettings FastFtp() {
         FileAccessSettings settings;
         settings.secondsBetweenFtpCommands = 0;
         settings.delayAfterLogonSeconds = 0;
-        files.SetSettings(settings);
-        messages.SetFatalFlag(&state.passHadFatalError);
+        return settings;
     }
     std::string Folder(const std::string& name) const {
         std::filesystem::create_directories(dir.Path() / name);
@@ -47,8 +46,8 @@ struct RelayFixture {
     RecordingReporter reporter;
     TraceLog trace{clock};
     MonitorState state;
-    FileAccess files{reporter, clock};
-    WireMessages messages{files, reporter, dir.Folder()};
+    FileAccess files{reporter, clock, FastFtp()};
+    WireMessages messages{files, reporter, dir.Folder(), &state.passHadFatalError};
     FolderLock lock{files, reporter, trace, clock, state.exit};
     PostMoveCommands postMove{files, reporter, dir.Folder(), std::chrono::seconds(5)};
     FileTransfer transfer{files, reporter, lock, postMove};

@@ -198,14 +198,14 @@ TEST_F(Relaying, FileStillOpenForWritingWaitsForALaterPass) {
 TEST_F(Relaying, OrderFollowsPublishOrderAndKeepsListingOrderOnTies) {
     std::vector<tagFileInfo> files{{"b", 1, 20}, {"a", 1, 10}, {"c", 1, 20}, {"d", 1, 5}};
     auto oldest = files;
-    DirectoryScan::Order(oldest, 1);
+    DirectoryScan::Order(oldest, PublishOrder::oldestFirst);
     EXPECT_EQ((std::vector<std::string>{oldest[0].name, oldest[1].name, oldest[2].name, oldest[3].name}),
               (std::vector<std::string>{"d", "a", "b", "c"}));
     auto newest = files;
-    DirectoryScan::Order(newest, 2);
+    DirectoryScan::Order(newest, PublishOrder::newestFirst);
     EXPECT_EQ(newest[0].name, "b");
     auto listing = files;
-    DirectoryScan::Order(listing, 0);
+    DirectoryScan::Order(listing, PublishOrder::listing);
     EXPECT_EQ(listing[0].name, "b");
 }
 
