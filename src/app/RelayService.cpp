@@ -38,20 +38,20 @@ RelayService::RelayService(const ServiceOptions& options, const RelayContext& co
       m_scan(m_files, context.reporter, context.trace, context.clock, context.state, m_messages, m_transfer,
              options.relay.publishOrder),
       m_monitor(context.state, context.routes, m_folders, context.reporter, context.clock, context.workingFolder,
-                [this](CDirOptions& route, int) { m_scan.ProcessDirectory(route); }) {}
+                [this](const CDirOptions& route, int) { m_scan.ProcessDirectory(route); }) {}
 
 RelayHooks RelayService::Hooks() {
     RelayHooks hooks;
-    hooks.convert = [this](CDirOptions& route, const std::string& source, const std::string& name,
+    hooks.convert = [this](const CDirOptions& route, const std::string& source, const std::string& name,
                            std::string& outputPath) { return m_audio.ConvertRelayedAudio(route, source, name, outputPath); };
-    hooks.reuse = [this](CDirOptions&, const std::string& source, const std::string&, const ConvertedFile& converted,
+    hooks.reuse = [this](const CDirOptions&, const std::string& source, const std::string&, const ConvertedFile& converted,
                          std::string& outputPath) { m_audio.NameConvertedOutput(source, converted, outputPath); };
-    hooks.receipt = [this](CDirOptions& route, const std::string& outputPath, const std::string&,
+    hooks.receipt = [this](const CDirOptions& route, const std::string& outputPath, const std::string&,
                            const std::string& sourcePath) { WriteRelayReceipt(route, outputPath, sourcePath); };
     return hooks;
 }
 
-void RelayService::WriteRelayReceipt(CDirOptions& route, const std::string& outputPath, const std::string& sourcePath) {
+void RelayService::WriteRelayReceipt(const CDirOptions& route, const std::string& outputPath, const std::string& sourcePath) {
     m_receipts.WriteRelayReceipt(route, GatherRelayReceipt(m_files, outputPath, sourcePath));
 }
 

@@ -51,7 +51,7 @@ public:
 private:
     static std::string DebugFolder(const ServiceOptions& options, const std::string& workingFolder);
     RelayHooks Hooks();
-    void WriteRelayReceipt(CDirOptions& route, const std::string& outputPath, const std::string& sourcePath);
+    void WriteRelayReceipt(const CDirOptions& route, const std::string& outputPath, const std::string& sourcePath);
 
     MailSender m_mail;
     std::unique_ptr<DebugMailer> m_debugMailer;

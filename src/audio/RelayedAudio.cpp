@@ -88,7 +88,7 @@ bool RelayedAudio::NeedsConversion(const CDirOptions& route, const std::string& 
     return !mp3Kept;
 }
 
-ConvertedFile RelayedAudio::ConvertRelayedAudio(CDirOptions& route, const std::string& workingFile,
+ConvertedFile RelayedAudio::ConvertRelayedAudio(const CDirOptions& route, const std::string& workingFile,
                                                 const std::string& sourceName, std::string& outputPath) {
     CAudioFileHeader header(&m_reporter);
     const bool headerRead = header.ReadHeader(workingFile);
@@ -149,7 +149,7 @@ void RelayedAudio::ReportUnconverted(const std::string& outputPath) {
     m_reporter.Status("Moving the file " + WithoutCredentials(outputPath) + " as is instead of compressing it.", true);
 }
 
-bool RelayedAudio::RunCompressor(CDirOptions& route, const std::string& source, std::string& target,
+bool RelayedAudio::RunCompressor(const CDirOptions& route, const std::string& source, std::string& target,
                                  const CAudioFileHeader& header, std::string& error) {
     AudioCompressor compressor(m_clock);
     compressor.SetShare(m_settings.throttlingPercentage);
@@ -163,7 +163,7 @@ bool RelayedAudio::RunCompressor(CDirOptions& route, const std::string& source, 
 // command line a shell would split.  It has failed when it exits with any
 // code but 0 or leaves the path empty or missing: what it wrote then is no
 // conversion to deliver in place of the file.
-bool RelayedAudio::RunExternal(CDirOptions& route, const std::string& source, std::string& target,
+bool RelayedAudio::RunExternal(const CDirOptions& route, const std::string& source, std::string& target,
                                const std::string& outputPath, std::string& error) {
     const int n = route.m_nAudioFormat;
     SettingsReader reads(m_settings.settingsFile);
@@ -213,7 +213,7 @@ void RelayedAudio::TagMp3(const std::string& sourceName, const std::string& conv
     platform::RunProcess({tool, "-2", "-t", title, file}, options);
 }
 
-bool RelayedAudio::EncodeWma(CDirOptions& route, const std::string& source, std::string& target, std::string& error) {
+bool RelayedAudio::EncodeWma(const CDirOptions& route, const std::string& source, std::string& target, std::string& error) {
     CWMMain encoder(m_files);
     CFTPFile fileObject(m_files);
     std::string destination = target;

@@ -38,7 +38,7 @@ public:
     // Converts the working file for the route, at its first output: the
     // converted file to deliver (outputPath may take its extension or a name
     // from the cart chunk), or no file to deliver workingFile as it is.
-    ConvertedFile ConvertRelayedAudio(CDirOptions& route, const std::string& workingFile, const std::string& sourceName,
+    ConvertedFile ConvertRelayedAudio(const CDirOptions& route, const std::string& workingFile, const std::string& sourceName,
                                       std::string& outputPath);
     // Each further output of the same file gets the same conversion: its path
     // is named as the first output's was, or (when the conversion failed) the
@@ -51,10 +51,10 @@ public:
                                 const CAudioFileHeader& header, bool formatRead, bool convertCartToChunk);
 
 private:
-    bool EncodeWma(CDirOptions& route, const std::string& source, std::string& target, std::string& error);
-    bool RunExternal(CDirOptions& route, const std::string& source, std::string& target, const std::string& outputPath,
+    bool EncodeWma(const CDirOptions& route, const std::string& source, std::string& target, std::string& error);
+    bool RunExternal(const CDirOptions& route, const std::string& source, std::string& target, const std::string& outputPath,
                      std::string& error);
-    bool RunCompressor(CDirOptions& route, const std::string& source, std::string& target,
+    bool RunCompressor(const CDirOptions& route, const std::string& source, std::string& target,
                        const CAudioFileHeader& header, std::string& error);
     void TagMp3(const std::string& sourceName, const std::string& converted);
     void ReportUnconverted(const std::string& outputPath);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "transport/Location.h"
+
 namespace pv {
 
 enum class ScanTwiceMode { never, always, ftpOnly };
@@ -20,8 +22,8 @@ enum StoryCommand { kCmdAdd = 0, kCmdReplace = 1, kCmdDelete = 2, kCmdReplaceTex
 
 class CDirOptions {
 public:
-    std::string m_strInDir;                  // input folder, ends with a separator
-    std::vector<std::string> m_strDestDirs;  // output folders, each ends with a separator
+    Location m_inDir;                  // input folder, ends with a separator
+    std::vector<Location> m_destDirs;  // output folders, each ends with a separator
     bool m_bExecuteBatsAfterMove = false;
     bool m_bProcessDatFiles = false;
     bool m_bProcessTxtFiles = false;
@@ -36,8 +38,6 @@ public:
     int m_nSummaryMinAdditionalSentenceLength = 40;
     std::vector<std::string> m_strLinkExts[3];  // link lines 1 to 3, lower case
     ScanTwiceMode m_eScanTwice = ScanTwiceMode::always;
-    std::vector<std::string> m_strScanTwiceNames;  // seen by the previous scan
-    std::vector<uint64_t> m_nScanTwiceSizes;       // parallel to the names
     bool m_bPostFatalErrorsToPinwell = false;
     bool m_bPostFatalErrorsToMailchute = false;
     std::string m_strMailchuteAddress;

@@ -87,8 +87,8 @@ void RetireNoCopyExtensions(SettingsReader& reads) {
 void WarnAboutRoutesWithoutOutputs(const RouteList& routes, Reporter& reporter) {
     for (const auto& route : routes) {
         const bool publishes = route->m_bProcessDatFiles || route->m_bProcessTxtFiles || route->m_bPrecreateTxtFiles;
-        if (publishes || !route->m_strDestDirs.empty()) continue;
-        reporter.Status("The route for " + FolderForDisplay(route->m_strInDir) +
+        if (publishes || !route->m_destDirs.empty()) continue;
+        reporter.Status("The route for " + FolderForDisplay(route->m_inDir.Written()) +
                             " has no output folder; files arriving there are left in place.",
                         true);
     }

@@ -171,8 +171,8 @@ RouteList RouteReader::ReadRoutes() {
         if (in == kEndOfList) break;
         if (in.empty()) continue;
         auto route = std::make_unique<CDirOptions>();
-        route->m_strInDir = NormaliseInputFolder(in);
-        m_reads.Write(kSection, RouteKey("In", n), route->m_strInDir);
+        route->m_inDir = Location::Parse(NormaliseInputFolder(in));
+        m_reads.Write(kSection, RouteKey("In", n), route->m_inDir.Written());
         ReadRoute(n, *route);
         routes.push_back(std::move(route));
     }
@@ -239,7 +239,7 @@ void RouteReader::ReadScanTwice(int n, CDirOptions& route) {
 
 void RouteReader::ReadOutputs(int n, CDirOptions& route) {
     const std::string value = m_reads.String(kSection, RouteKey("Out", n), "");
-    for (const std::string& entry : SplitList(value)) route.m_strDestDirs.push_back(NormaliseOutputFolder(entry));
+    for (const std::string& entry : SplitList(value)) route.m_destDirs.push_back(Location::Parse(NormaliseOutputFolder(entry)));
 }
 
 void RouteReader::ReadPrecreateCommand(int n, CDirOptions& route) {

@@ -37,19 +37,19 @@ void CrashLeftovers::ReleaseLock(const std::string& entry, const RouteList& rout
     const std::string shown = entry.substr(tab + 1);
     if (shown.empty()) return;
     CFTPFile file(m_files);
-    m_lock.ReleaseLeftover(file, WithRouteCredentials(shown, routes), ownerId);
+    m_lock.ReleaseLeftover(file, Location::Parse(WithRouteCredentials(shown, routes)), ownerId);
 }
 
 std::string CrashLeftovers::WithRouteCredentials(const std::string& shownFolder, const RouteList& routes) {
     const std::string wanted = NormalisePath(shownFolder);
     for (const auto& route : routes) {
-        for (const std::string& output : route->m_strDestDirs) {
-            const std::string outputShown = NormalisePath(WithoutCredentials(output));
-            if (output.find('|') == std::string::npos || outputShown.empty()) continue;
+        for (const Location& output : route->m_destDirs) {
+            const std::string& outputShown = output.Path();
+            if (!output.HasCredentials() || outputShown.empty()) continue;
             if (wanted.compare(0, outputShown.size(), outputShown) != 0) continue;
             // The credential part stays where the route has it; the rest
             // (a prefix folder) follows.
-            return output + wanted.substr(outputShown.size());
+            return output.Written() + wanted.substr(outputShown.size());
         }
     }
     return shownFolder;

@@ -47,11 +47,11 @@ DirectoryScan::DirectoryScan(FileAccess& files, Reporter& reporter, TraceLog& tr
       m_publishOrder(order),
       m_story(std::move(story)) {}
 
-bool DirectoryScan::ListFiles(const std::string& folder, const std::string& pattern, bool ftp,
+bool DirectoryScan::ListFiles(const Location& folder, const std::string& pattern, bool ftp,
                               std::vector<tagFileInfo>& files) {
     CFTPFile lister(m_files);
     std::string name;
-    const int handle = lister.FindFirst(folder + pattern, name);
+    const int handle = lister.FindFirst(folder, pattern, name);
     if (handle < 0 && !lister.ErrorText().empty()) return false;
     const std::time_t scanStart = m_clock.NowSeconds() + (ftp ? kFtpClockAllowance : 0);
     while (!name.empty() && !m_state.exit) {
@@ -73,28 +73,27 @@ void DirectoryScan::Order(std::vector<tagFileInfo>& files, PublishOrder order) {
         std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.time > b.time; });
 }
 
-void DirectoryScan::ProcessDirectory(CDirOptions& route) {
+void DirectoryScan::ProcessDirectory(const CDirOptions& route) {
     const std::time_t callStart = m_clock.NowSeconds();
     std::string lastFileLine;
     std::time_t lastStart = callStart;
-    if (!route.m_strInDir.empty()) {
-        const std::string shownFolder = WithoutCredentials(route.m_strInDir);
+    if (!route.m_inDir.Empty()) {
+        const std::string& shownFolder = route.m_inDir.Display();
         if (route.m_bProcessTxtFiles && (route.m_strAliases.empty() || route.m_strAliases.front().empty())) {
             m_reporter.Status("Cannot process txt files without an Alias in " + shownFolder, true);
             return;
         }
-        std::string folder = route.m_strInDir, user, password, error;
-        if (!TakeCredentials(folder, user, password, &error)) {
-            m_messages.PostFatalError(&route, "", error);
+        if (!route.m_inDir.Problem().ok()) {
+            m_messages.PostFatalError(&route, "", route.m_inDir.Problem().message());
             return;
         }
         const char* pattern = route.m_bProcessDatFiles ? "*.dat" : route.m_bProcessTxtFiles ? "*.txt" : "*.*";
         const char* label = route.m_bProcessDatFiles ? "DAT" : route.m_bProcessTxtFiles ? "TXT" : "any";
         m_reporter.Status("Searching directory " + shownFolder + " for " + label + " files to transfer.",
                           m_state.newHour);
-        const bool ftp = IsFtpUrl(NormalisePath(folder));
+        const bool ftp = route.m_inDir.IsFtp();
         std::vector<tagFileInfo> files;
-        if (!ListFiles(route.m_strInDir, pattern, ftp, files)) {
+        if (!ListFiles(route.m_inDir, pattern, ftp, files)) {
             m_messages.PostFatalError(&route, "", "Fatal error checking directory: " + shownFolder + "\n");
             return;
         }
@@ -113,11 +112,12 @@ void DirectoryScan::ProcessDirectory(CDirOptions& route) {
 }
 
 // A file is taken when two successive scans saw it at the same size.
-bool DirectoryScan::PassesScanTwice(CDirOptions& route, const tagFileInfo& file, bool ftp) {
+bool DirectoryScan::PassesScanTwice(const CDirOptions& route, const tagFileInfo& file, bool ftp) {
     const bool on = route.m_eScanTwice == ScanTwiceMode::always || (route.m_eScanTwice == ScanTwiceMode::ftpOnly && ftp);
     if (!on) return true;
-    auto& names = route.m_strScanTwiceNames;
-    auto& sizes = route.m_nScanTwiceSizes;
+    ScanTwiceMemory& seen = m_scanTwice[&route];
+    auto& names = seen.names;
+    auto& sizes = seen.sizes;
     for (size_t i = 0; i < names.size(); ++i) {
         if (names[i] != file.name) continue;
         if (sizes[i] == file.size) {
@@ -138,8 +138,8 @@ bool DirectoryScan::AcceptableName(const CDirOptions& route, const std::string& 
     const bool windowsSafe = name.find_first_of(kForbidden) == std::string::npos;
     if (windowsSafe && platform::IsSafeFileName(name, &why)) return true;
     if (why.empty()) why = "it holds a character file names cannot have";
-    if (DueForReport(route.m_strInDir + name))
-        m_reporter.Status("Refusing the file " + name + " in " + WithoutCredentials(route.m_strInDir) + ": " + why +
+    if (DueForReport(route.m_inDir.Display() + name))
+        m_reporter.Status("Refusing the file " + name + " in " + route.m_inDir.Display() + ": " + why +
                               ".",
                           true);
     return false;
@@ -159,10 +159,10 @@ bool DirectoryScan::DueForReport(const std::string& path) {
 
 // Another program still writing the file keeps it for a later pass.  FTP
 // inputs rely on the scan start time and the scan-twice check instead.
-bool DirectoryScan::StillBeingWritten(const std::string& path, bool ftp) {
+bool DirectoryScan::StillBeingWritten(const Location& file, bool ftp) {
     if (ftp) return false;
     TraceScope scope(m_trace, "CPressvaneDlg::ProcessDirectory - Trial open");
-    return platform::ProbeWriters(path) == platform::WriteState::beingWritten;
+    return platform::ProbeWriters(file.Path()) == platform::WriteState::beingWritten;
 }
 
 void DirectoryScan::ShowStart(const tagFileInfo& file) {
@@ -176,7 +176,7 @@ void DirectoryScan::ShowStart(const tagFileInfo& file) {
                       true);
 }
 
-bool DirectoryScan::HandleFile(CDirOptions& route, const tagFileInfo& file, bool ftp) {
+bool DirectoryScan::HandleFile(const CDirOptions& route, const tagFileInfo& file, bool ftp) {
     // A copy still being written into this folder (by this service on
     // another route, or another instance) is not a file yet.
     if (IsHiddenCopyName(file.name)) return false;
@@ -189,7 +189,7 @@ bool DirectoryScan::HandleFile(CDirOptions& route, const tagFileInfo& file, bool
     }
     const bool scanTwice = route.m_eScanTwice == ScanTwiceMode::always ||
                            (route.m_eScanTwice == ScanTwiceMode::ftpOnly && ftp);
-    if (!scanTwice && StillBeingWritten(route.m_strInDir + file.name, ftp)) return true;
+    if (!scanTwice && StillBeingWritten(route.m_inDir.Join(file.name), ftp)) return true;
     m_transfer.Transfer(route, file);
     return true;
 }

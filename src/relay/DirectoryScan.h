@@ -22,27 +22,27 @@ namespace pv {
 class DirectoryScan {
 public:
     // Publishes one story file of a route; the story issue fills it in.
-    using StoryHandler = std::function<void(CDirOptions& route, const tagFileInfo& file)>;
+    using StoryHandler = std::function<void(const CDirOptions& route, const tagFileInfo& file)>;
 
     DirectoryScan(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
                   MonitorState& state, WireMessages& messages, FileTransfer& transfer,
                   PublishOrder order = PublishOrder::listing, StoryHandler story = {});
 
 
-    void ProcessDirectory(CDirOptions& route);
+    void ProcessDirectory(const CDirOptions& route);
 
     // Lists the route's files not newer than the scan start, in publish order.
     // False when the listing failed.
-    bool ListFiles(const std::string& folder, const std::string& pattern, bool ftp, std::vector<tagFileInfo>& files);
+    bool ListFiles(const Location& folder, const std::string& pattern, bool ftp, std::vector<tagFileInfo>& files);
     static void Order(std::vector<tagFileInfo>& files, PublishOrder order);
 
 private:
-    bool PassesScanTwice(CDirOptions& route, const tagFileInfo& file, bool ftp);
+    bool PassesScanTwice(const CDirOptions& route, const tagFileInfo& file, bool ftp);
     bool AcceptableName(const CDirOptions& route, const std::string& name);
     bool DueForReport(const std::string& path);
-    bool StillBeingWritten(const std::string& path, bool ftp);
+    bool StillBeingWritten(const Location& file, bool ftp);
     // True when the file got past the selection (name, scan-twice).
-    bool HandleFile(CDirOptions& route, const tagFileInfo& file, bool ftp);
+    bool HandleFile(const CDirOptions& route, const tagFileInfo& file, bool ftp);
     void ShowStart(const tagFileInfo& file);
 
     FileAccess& m_files;
@@ -52,6 +52,12 @@ private:
     static constexpr std::time_t kRefusedReportSeconds = 3600;
     static constexpr size_t kMaxRefusedRemembered = 10000;
     std::map<std::string, std::time_t> m_refusedReported;  // refused path -> when last reported
+    // What the previous scan of each route saw, for the scan-twice rule.
+    struct ScanTwiceMemory {
+        std::vector<std::string> names;
+        std::vector<uint64_t> sizes;  // parallel to the names
+    };
+    std::map<const CDirOptions*, ScanTwiceMemory> m_scanTwice;
     MonitorState& m_state;
     WireMessages& m_messages;
     FileTransfer& m_transfer;

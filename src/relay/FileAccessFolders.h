@@ -9,11 +9,11 @@ namespace pv {
 class FileAccessFolders final : public FolderAccess {
 public:
     explicit FileAccessFolders(FileAccess& access) : m_access(access) {}
-    platform::Existence Exists(const std::string& folder) override {
+    platform::Existence Exists(const Location& folder) override {
         CFTPFile file(m_access);
         return file.FolderExists(folder);
     }
-    bool MakeDirs(const std::string& folder) override {
+    bool MakeDirs(const Location& folder) override {
         CFTPFile file(m_access);
         file.mkdir(folder);
         return true;

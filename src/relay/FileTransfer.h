@@ -35,17 +35,17 @@ struct ConvertedFile {
 struct RelayHooks {
     // At the first output of a file: may convert the working source and
     // change the output path (extension, a name from the cart chunk).
-    std::function<ConvertedFile(CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
+    std::function<ConvertedFile(const CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
                                 std::string& outputPath)>
         convert;
     // At each further output: names the output path after that conversion,
     // or says again that the file goes out as it is.  Nothing is converted twice.
-    std::function<void(CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
+    std::function<void(const CDirOptions& route, const std::string& workingSource, const std::string& sourceName,
                        const ConvertedFile& converted, std::string& outputPath)>
         reuse;
     // A receipt for an output that received the file (sourcePath: the local
     // file it was made from, before any conversion).
-    std::function<void(CDirOptions& route, const std::string& outputPath, const std::string& fileName,
+    std::function<void(const CDirOptions& route, const std::string& outputPath, const std::string& fileName,
                        const std::string& sourcePath)>
         receipt;
 };
@@ -55,12 +55,12 @@ public:
     FileTransfer(FileAccess& files, Reporter& reporter, FolderLock& lock, PostMoveCommands& postMove,
                  RelayHooks hooks = {})
         : m_files(files), m_reporter(reporter), m_lock(lock), m_postMove(postMove), m_hooks(std::move(hooks)) {}
-    void Transfer(CDirOptions& route, const tagFileInfo& file);
+    void Transfer(const CDirOptions& route, const tagFileInfo& file);
 
 private:
     struct Delivery {
-        std::string path;          // the file delivered
-        std::string folder;        // its folder, prefix folder included
+        Location path;             // the file delivered
+        Location folder;           // its folder, prefix folder included
         bool movedSource = false;  // the working source itself was renamed there
     };
 
@@ -69,16 +69,17 @@ private:
         int64_t checkedSize = -1;  // the destination's size, when the copy checked it
     };
 
-    bool RenameSpacesToUnderscores(CDirOptions& route, std::string& name);
-    bool DownloadInput(const std::string& input, const std::string& name, std::string& localCopy);
-    bool DeliverTo(CDirOptions& route, const std::string& destination, const std::string& name,
-                   const std::string& workingSource, bool lastOutput, bool mayMoveSource, Delivery& delivery);
-    std::string Converted(CDirOptions& route, const std::string& workingSource, const std::string& name,
-                          std::string& outputPath);
-    bool CopyToOutput(CDirOptions& route, const std::string& source, const std::string& outputPath,
+    bool RenameSpacesToUnderscores(const CDirOptions& route, std::string& name);
+    bool DownloadInput(const Location& input, const std::string& name, Location& localCopy);
+    bool DeliverTo(const CDirOptions& route, const Location& destination, const std::string& name,
+                   const Location& workingSource, bool lastOutput, bool mayMoveSource, Delivery& delivery);
+    // The converted file to deliver (empty: the working source goes out).
+    Location Converted(const CDirOptions& route, const Location& workingSource, const std::string& name,
+                       Location& outputPath);
+    bool CopyToOutput(const CDirOptions& route, const Location& source, const Location& outputPath,
                       const std::string& name, bool mayMoveSource, CopyOutcome& outcome);
-    bool MakeSureFolderExists(CFTPFile& file, const std::string& folder);
-    bool DrawUniquePath(CFTPFile& file, const std::string& folder, const std::string& name, std::string& path);
+    bool MakeSureFolderExists(CFTPFile& file, const Location& folder);
+    bool DrawUniquePath(CFTPFile& file, const Location& folder, const std::string& name, Location& path);
     static bool UsesUniqueNumbers(const CDirOptions& route);
     void Status(const std::string& text) { m_reporter.Status(text, true); }
 
@@ -90,7 +91,7 @@ private:
     PostMoveCommands& m_postMove;
     const RelayHooks m_hooks;
     std::optional<ConvertedFile> m_conversion;  // of the file in hand, once made
-    std::set<std::string> m_ftpFoldersSeen;  // FTP output folders known to exist
+    std::set<std::string> m_ftpFoldersSeen;  // FTP output folders known to exist, as written
 };
 
 // The prefix folder name for a file, or empty when none applies.

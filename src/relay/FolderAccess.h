@@ -3,25 +3,23 @@
 #include <string>
 
 #include "platform/FileSystem.h"
-#include "transport/Credentials.h"
+#include "transport/Location.h"
 
 namespace pv {
 
 class FolderAccess {
 public:
     virtual ~FolderAccess() = default;
-    virtual platform::Existence Exists(const std::string& folder) = 0;
-    virtual bool MakeDirs(const std::string& folder) = 0;
+    virtual platform::Existence Exists(const Location& folder) = 0;
+    virtual bool MakeDirs(const Location& folder) = 0;
     virtual void CloseAllFtpClients() = 0;
 };
 
-// Local and share folders only (no FTP); credentials in a path are dropped.
+// Local and share folders only (no FTP); credentials are not needed.
 class LocalFolderAccess final : public FolderAccess {
 public:
-    platform::Existence Exists(const std::string& folder) override {
-        return platform::Exists(WithoutCredentials(folder));
-    }
-    bool MakeDirs(const std::string& folder) override { return platform::MakeDirs(WithoutCredentials(folder)); }
+    platform::Existence Exists(const Location& folder) override { return platform::Exists(folder.Path()); }
+    bool MakeDirs(const Location& folder) override { return platform::MakeDirs(folder.Path()); }
     void CloseAllFtpClients() override {}
 };
 

@@ -36,41 +36,38 @@ FolderLock::FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, p
       m_settings(settings),
       m_deleteOneInUse(settings.deleteOneInUse) {}
 
-std::string FolderLock::FolderOf(const std::string& path) { return FolderKeepingCredentials(path); }
-
 int64_t FolderLock::NowMilliseconds() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.Steady().time_since_epoch()).count();
 }
 
-bool FolderLock::IsStale(CFTPFile& file, const std::string& lockFile, const std::string& folder) {
+bool FolderLock::IsStale(CFTPFile& file, const Location& lockFile, const Location& folder) {
     std::string name;
-    const int handle = file.FindFirst(lockFile, name);
+    const int handle = file.FindFirst(lockFile.Folder(), lockFile.Name(), name);
     const std::time_t modified = name.empty() ? 0 : file.GetFindFileTime(handle);
     file.FindClose(handle);
     if (name.empty()) return false;
     const long long ageMinutes = (m_clock.NowSeconds() - modified) / 60;
     if (ageMinutes < m_settings.maxInUseAgeMinutes) return false;
-    m_reporter.Status("Lock file is too old in folder " + WithoutCredentials(folder) + ". We are deleting it.", true);
+    m_reporter.Status("Lock file is too old in folder " + folder.Display() + ". We are deleting it.", true);
     return true;
 }
 
-bool FolderLock::WriteCandidate(CFTPFile& file, const std::string& temporary) {
-    CFTPFile candidate(m_files);
-    candidate.SetCredentials(file.FtpUser(), file.FtpPassword());
-    if (!candidate.Open(temporary, platform::File::modeWrite | platform::File::modeCreateNew | platform::File::modeCreate))
+bool FolderLock::WriteCandidate(const Location& candidate) {
+    CFTPFile writer(m_files);
+    if (!writer.Open(candidate, platform::File::modeWrite | platform::File::modeCreateNew | platform::File::modeCreate))
         return false;
     const unsigned char bytes[4] = {static_cast<unsigned char>(m_ownerId), static_cast<unsigned char>(m_ownerId >> 8),
                                     static_cast<unsigned char>(m_ownerId >> 16),
                                     static_cast<unsigned char>(m_ownerId >> 24)};
-    candidate.Write(bytes, 4);
-    return candidate.Close();
+    writer.Write(bytes, 4);
+    return writer.Close();
 }
 
-bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
+bool FolderLock::LockDir(CFTPFile& file, const Location& place) {
     TraceScope scope(m_trace, "CPressvaneDlg::LockDir - Lock directory");
-    const std::string folder = FolderOf(path);
-    const std::string shown = WithoutCredentials(folder);
-    const std::string lockFile = folder + kLockName;
+    const Location folder = FolderOf(place);
+    const std::string& shown = folder.Display();
+    const Location lockFile = folder.Join(kLockName);
     const int64_t deadline = NowMilliseconds() + static_cast<int64_t>(m_settings.maxTimeOutMinutes) * 60000;
     for (;;) {
         const platform::Existence state = file.ExistState(lockFile);
@@ -99,20 +96,19 @@ bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
     // The tick count alone can repeat between machines started together.
     static std::mt19937 salt{std::random_device{}()};
     m_ownerId = static_cast<uint32_t>(NowMilliseconds()) ^ (salt() & 0xFFFF0000u);
-    // The file object carries the folder's credentials from the checks above.
-    const std::string temporary = WithoutCredentials(folder) + CandidateName(m_ownerId);
+    const Location candidate = folder.Join(CandidateName(m_ownerId));
     // Noted before anything is written, so that a crash from here on leaves
     // nothing that the next start cannot find and take away.
     m_files.NoteInFlight(kInFlightLock, Hex(m_ownerId) + "\t" + shown);
-    if (!WriteCandidate(file, temporary)) {
+    if (!WriteCandidate(candidate)) {
         m_reporter.Status("Can't create lock file in folder " + shown + ".", true);
-        file.Remove(temporary);
+        file.Remove(candidate);
         m_files.ClearInFlight(kInFlightLock);
         return false;
     }
-    if (file.Rename(temporary, lockFile) != 0) {
+    if (file.Rename(candidate, lockFile) != 0) {
         m_reporter.Status("Can't rename lock file in folder " + shown + ".", true);
-        file.Remove(temporary);
+        file.Remove(candidate);
         m_files.ClearInFlight(kInFlightLock);
         return false;
     }
@@ -122,11 +118,11 @@ bool FolderLock::LockDir(CFTPFile& file, const std::string& path) {
     return false;
 }
 
-// The identifier in the folder's lock file, read with the folder's credentials.
-FolderLock::OwnerRead FolderLock::ReadOwner(CFTPFile& file, const std::string& folder, uint32_t& id) {
+// The identifier in the folder's lock file.
+FolderLock::OwnerRead FolderLock::ReadOwner(const Location& folder, uint32_t& id) {
     CFTPFile lock(m_files);
-    lock.SetCredentials(file.FtpUser(), file.FtpPassword());
-    if (!lock.Open(folder + kLockName, platform::File::modeRead | platform::File::typeBinary)) return OwnerRead::unopened;
+    if (!lock.Open(folder.Join(kLockName), platform::File::modeRead | platform::File::typeBinary))
+        return OwnerRead::unopened;
     unsigned char bytes[4] = {0, 0, 0, 0};
     const int64_t got = lock.Read(bytes, 4);
     lock.Close();
@@ -137,30 +133,31 @@ FolderLock::OwnerRead FolderLock::ReadOwner(CFTPFile& file, const std::string& f
 
 // The lock and the lock candidate a process that died left in a folder; the
 // lock file goes only when it still holds that process's identifier.
-bool FolderLock::ReleaseLeftover(CFTPFile& file, const std::string& path, uint32_t ownerId) {
-    const std::string folder = FolderOf(path);
-    const std::string shown = WithoutCredentials(folder);
-    file.Remove(folder + CandidateName(ownerId));
+bool FolderLock::ReleaseLeftover(CFTPFile& file, const Location& place, uint32_t ownerId) {
+    const Location folder = FolderOf(place);
+    file.Remove(folder.Join(CandidateName(ownerId)));
     uint32_t id = 0;
-    if (ReadOwner(file, folder, id) != OwnerRead::read || id != ownerId) return true;
-    if (file.Remove(folder + kLockName) != 0) {
-        m_reporter.Status("Can't remove the lock file this service left in folder " + shown + ". " + file.ErrorText(),
+    if (ReadOwner(folder, id) != OwnerRead::read || id != ownerId) return true;
+    if (file.Remove(folder.Join(kLockName)) != 0) {
+        m_reporter.Status("Can't remove the lock file this service left in folder " + folder.Display() + ". " +
+                              file.ErrorText(),
                           true);
         return false;
     }
-    m_reporter.Status("Removed the lock file this service left in folder " + shown + " when it stopped.", true);
+    m_reporter.Status("Removed the lock file this service left in folder " + folder.Display() + " when it stopped.",
+                      true);
     return true;
 }
 
-bool FolderLock::CheckDirLock(CFTPFile& file, const std::string& path) {
+bool FolderLock::CheckDirLock(CFTPFile&, const Location& place) {
     TraceScope scope(m_trace, "CPressvaneDlg::CheckDirLock - Check for locked directory");
-    return CheckLocked(file, FolderOf(path), false);
+    return CheckLocked(FolderOf(place), false);
 }
 
-bool FolderLock::CheckLocked(CFTPFile& file, const std::string& folder, bool quiet) {
-    const std::string shown = WithoutCredentials(folder);
+bool FolderLock::CheckLocked(const Location& folder, bool quiet) {
+    const std::string& shown = folder.Display();
     uint32_t id = 0;
-    const OwnerRead read = ReadOwner(file, folder, id);
+    const OwnerRead read = ReadOwner(folder, id);
     if (read == OwnerRead::unopened) {
         if (!quiet) m_reporter.Status("Can't open lock file in folder " + shown + ".", true);
         return false;
@@ -180,11 +177,11 @@ bool FolderLock::CheckLocked(CFTPFile& file, const std::string& folder, bool qui
 }
 
 // Another writer's lock is never removed by us.
-void FolderLock::UnLockDir(CFTPFile& file, const std::string& path) {
+void FolderLock::UnLockDir(CFTPFile& file, const Location& place) {
     TraceScope scope(m_trace, "CPressvaneDlg::UnLockDir - Unlock directory");
-    const std::string folder = FolderOf(path);
-    if (!CheckLocked(file, folder, true)) return;
-    if (file.Remove(folder + kLockName) == 0) m_files.ClearInFlight(kInFlightLock);
+    const Location folder = FolderOf(place);
+    if (!CheckLocked(folder, true)) return;
+    if (file.Remove(folder.Join(kLockName)) == 0) m_files.ClearInFlight(kInFlightLock);
 }
 
 }  // namespace pv

@@ -38,27 +38,27 @@ public:
     FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
                const std::atomic<bool>& exitFlag, LockSettings settings = {});
 
-    // `path` names the folder, or a file in it; `file` carries the FTP
-    // credentials for the folder.
-    bool LockDir(CFTPFile& file, const std::string& path);
-    bool CheckDirLock(CFTPFile& file, const std::string& path);
+    // `place` is the folder (ending in a separator), or a file in it; the
+    // work is done through `file`.
+    bool LockDir(CFTPFile& file, const Location& place);
+    bool CheckDirLock(CFTPFile& file, const Location& place);
     // Removes the lock file, but only when it is ours.
-    void UnLockDir(CFTPFile& file, const std::string& path);
+    void UnLockDir(CFTPFile& file, const Location& place);
 
-    // After a crash: removes from the folder (path as for LockDir) the lock
+    // After a crash: removes from the folder (place as for LockDir) the lock
     // candidate of ownerId, and the lock file when it holds ownerId.  False
     // when the lock file could not be removed.
-    bool ReleaseLeftover(CFTPFile& file, const std::string& path, uint32_t ownerId);
+    bool ReleaseLeftover(CFTPFile& file, const Location& place, uint32_t ownerId);
 
     uint32_t OwnerId() const { return m_ownerId; }
-    static std::string FolderOf(const std::string& path);
+    static Location FolderOf(const Location& place) { return place.IsFolder() ? place : place.Folder(); }
 
 private:
     enum class OwnerRead { unopened, tooShort, read };
-    OwnerRead ReadOwner(CFTPFile& file, const std::string& folder, uint32_t& id);
-    bool CheckLocked(CFTPFile& file, const std::string& folder, bool quiet);
-    bool WriteCandidate(CFTPFile& file, const std::string& temporary);
-    bool IsStale(CFTPFile& file, const std::string& lockFile, const std::string& folder);
+    OwnerRead ReadOwner(const Location& folder, uint32_t& id);
+    bool CheckLocked(const Location& folder, bool quiet);
+    bool WriteCandidate(const Location& candidate);
+    bool IsStale(CFTPFile& file, const Location& lockFile, const Location& folder);
     int64_t NowMilliseconds() const;
 
     FileAccess& m_files;

@@ -71,7 +71,7 @@ void Monitor::MakeFolders() {
         MakeInputFolder(*m_routes[i]);
         MakeOutputFolders(*m_routes[i]);
     }
-    m_folders.MakeDirs(m_workingFolder + "Temp");
+    m_folders.MakeDirs(Location::Parse(m_workingFolder + "Temp"));
     m_folders.CloseAllFtpClients();
     m_reporter.Trace("Monitor: Mkdir closing all FTP clients");
 }
@@ -79,9 +79,9 @@ void Monitor::MakeFolders() {
 // Traces show folders without their credentials too: a trace file is read by
 // more people than the settings file.
 void Monitor::MakeInputFolder(const CDirOptions& route) {
-    if (route.m_strInDir.empty()) return;
-    const std::string& folder = route.m_strInDir;
-    const std::string shown = FolderForDisplay(folder);
+    if (route.m_inDir.Empty()) return;
+    const Location& folder = route.m_inDir;
+    const std::string shown = FolderForDisplay(folder.Written());
     m_reporter.Trace("Input directory name to be checked for existence: " + shown);
     if (m_folders.Exists(folder) == Existence::present) return;
     m_reporter.Status("Directory Doesn't Exist so we are trying to make it.\n" + shown, true);
@@ -93,9 +93,9 @@ void Monitor::MakeInputFolder(const CDirOptions& route) {
 
 void Monitor::MakeOutputFolders(const CDirOptions& route) {
     m_reporter.Trace("Monitor: Checking Output directory names pDirOptions->m_strDestDirs.GetCount: " +
-                     std::to_string(route.m_strDestDirs.size()));
-    for (const std::string& output : route.m_strDestDirs) {
-        const std::string shown = FolderForDisplay(output);
+                     std::to_string(route.m_destDirs.size()));
+    for (const Location& output : route.m_destDirs) {
+        const std::string shown = FolderForDisplay(output.Written());
         m_reporter.Trace("Monitor: Output directory name to be checked for existence: " + shown);
         if (m_folders.Exists(output) != Existence::present) {
             m_reporter.Trace("Monitor: Output directory doesn't exist so we are trying to make it: " + shown);

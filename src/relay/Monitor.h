@@ -15,7 +15,7 @@ namespace pv {
 class Monitor {
 public:
     // Scans one route (by its index in the list).
-    using RouteScan = std::function<void(CDirOptions& route, int index)>;
+    using RouteScan = std::function<void(const CDirOptions& route, int index)>;
 
     Monitor(MonitorState& state, RouteList& routes, FolderAccess& folders, Reporter& reporter,
             platform::Clock& clock, std::string workingFolder, RouteScan scan = {});

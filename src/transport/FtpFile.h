@@ -13,6 +13,7 @@
 #include "transport/FileAccess.h"
 #include "transport/FileString.h"
 #include "transport/FtpPath.h"
+#include "transport/Location.h"
 
 namespace pv {
 
@@ -59,6 +60,23 @@ public:
     // this object's FTP operations.  False for a malformed credential part.
     bool ParseCredentials(std::string& path, std::string* error = nullptr);
 
+    // --- the same operations on locations ------------------------------------
+    // The credentials come with each location.  A location with a problem is
+    // refused: the operation fails with the problem as its error text.
+    bool CopyFile(const Location& source, const Location& destination, bool failIfExists = false);
+    bool MoveLocalFile(const Location& source, const Location& destination, bool replace = true);
+    platform::Existence ExistState(const Location& path, int64_t minSize = 0, int64_t* foundSize = nullptr);
+    platform::Existence FolderExists(const Location& folder);
+    // Lists the entries of folder that match the wildcard pattern.
+    int FindFirst(const Location& folder, const std::string& pattern, std::string& name);
+    int64_t GetFileSize(const Location& path);
+    int Remove(const Location& path);
+    int Rename(const Location& oldPath, const Location& newPath);
+    int mkdir(const Location& folder);
+    bool Open(const Location& path, unsigned mode, std::string* error = nullptr);
+    int GetNextNumber(const Location& folder);
+    std::string GetNextNumberText(const Location& folder);
+
     // --- the open file -------------------------------------------------------
     bool Open(const std::string& path, unsigned mode, std::string* error = nullptr) override;
     bool Close() override;
@@ -87,6 +105,9 @@ public:
     std::vector<std::string> m_strErrorMailAttachments;
 
 private:
+    // The location's text for the operations above, or false (with the error
+    // text set) when it has a problem.
+    bool Usable(const Location& location, std::string& text);
     bool TransferWithRetry(const std::string& remote, const std::string& local, bool get);
     bool TransferAttempt(const FtpUrl& url, const std::string& remoteShown, const std::string& remote,
                          const std::string& local, bool get);

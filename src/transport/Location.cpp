@@ -54,10 +54,10 @@ Location Location::Parse(std::string_view text) {
 
 Location Location::FromParts(std::string display, std::string user, std::string password) {
     Location location;
-    location.m_written = display + CredentialPart(user, password);
     location.m_display = std::move(display);
     location.m_user = std::move(user);
     location.m_password = std::move(password);
+    location.m_written = location.WithCredentials();
     location.Classify();
     return location;
 }
@@ -118,7 +118,17 @@ std::string Location::Name() const {
 // A location with a problem gives the text as written, so that the file
 // operation refuses it with its own words.
 std::string Location::WithCredentials() const {
-    return m_problem.ok() ? m_display + CredentialPart(m_user, m_password) : m_written;
+    if (!m_problem.ok()) return m_written;
+    const size_t nameStart = m_display.find_last_of("\\/") + 1;  // 0 without a separator
+    return m_display.substr(0, nameStart) + CredentialPart(m_user, m_password) + m_display.substr(nameStart);
+}
+
+Location Location::Subfolder(std::string_view name) const {
+    Location folder = Join(name);
+    if (!folder.m_problem.ok()) return folder;
+    Location made = FromParts(folder.m_display + (!m_display.empty() && m_display.back() == '\\' ? "\\" : "/"),
+                              m_user, m_password);
+    return made;
 }
 
 }  // namespace pv

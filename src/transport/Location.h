@@ -57,6 +57,9 @@ public:
     // safe single file name (empty, "." or "..", holding a separator, "|" or
     // a control byte) gives a location whose Problem() says so.
     Location Join(std::string_view name) const;
+    // A folder in this folder: Join(name) ending in a separator ("\" when this
+    // folder ends in one, else "/").
+    Location Subfolder(std::string_view name) const;
     // The folder of this file - through its last "/" or "\" - with the same
     // credentials; a path without a separator is its own folder.
     Location Folder() const;
@@ -64,7 +67,9 @@ public:
     std::string Name() const;
 
     // The path with the credentials put back as "PATH|ID|PASSWORD|", for the
-    // file operations that take text.
+    // file operations that take text: right after the folder, before the
+    // name, so that what works on the end of a name (its extension) still
+    // does ("ftp://h/out/|u|p|a.txt").
     std::string WithCredentials() const;
 
     bool operator==(const Location& other) const {

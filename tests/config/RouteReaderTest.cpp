@@ -50,8 +50,12 @@ TEST_F(Routes, InputFolderIsWrittenBackWithItsSeparatorAndOutputsKeepTheirText) 
     WriteSettings("[MoveFiles]\r\nIn0=  C:\\News\\In  \r\nOut0=C:\\A, D:\\B\\ ,ftp://h/x|u|p|\r\n");
     const RouteList routes = Read();
     ASSERT_EQ(routes.size(), 1u);
-    EXPECT_EQ(routes[0]->m_strInDir, "C:\\News\\In\\");
-    EXPECT_EQ(routes[0]->m_strDestDirs, (std::vector<std::string>{"C:\\A\\", "D:\\B\\", "ftp://h/x|u|p|/"}));
+    EXPECT_EQ(routes[0]->m_inDir.Written(), "C:\\News\\In\\");
+    std::vector<std::string> outputs;
+    for (const Location& output : routes[0]->m_destDirs) outputs.push_back(output.Written());
+    EXPECT_EQ(outputs, (std::vector<std::string>{"C:\\A\\", "D:\\B\\", "ftp://h/x|u|p|/"}));
+    EXPECT_EQ(routes[0]->m_destDirs[2].Display(), "ftp://h/x/");
+    EXPECT_EQ(routes[0]->m_destDirs[2].User(), "u");
     EXPECT_TRUE(Has("In0=C:\\News\\In\\"));
     EXPECT_NE(Settings().find("Out0=C:\\A, D:\\B\\ ,ftp://h/x|u|p|\r\n"), std::string::npos);
 }
@@ -65,7 +69,7 @@ TEST_F(Routes, NumberingGapsAndEmptyRoutes) {
     WriteSettings("[MoveFiles]\r\nIn0=/a\r\nIn1=\r\nIn2=/c\r\n");
     const RouteList routes = Read();
     ASSERT_EQ(routes.size(), 2u);
-    EXPECT_EQ(routes[1]->m_strInDir, "/c/");
+    EXPECT_EQ(routes[1]->m_inDir.Written(), "/c/");
 }
 
 TEST_F(Routes, SpecialWordsAreNormalised) {

@@ -14,8 +14,8 @@ class MonitorLoop : public ::testing::Test {
 protected:
     void AddRoute(const std::string& in, std::vector<std::string> outputs = {}) {
         auto route = std::make_unique<CDirOptions>();
-        route->m_strInDir = in;
-        route->m_strDestDirs = std::move(outputs);
+        route->m_inDir = Location::Parse(in);
+        for (const std::string& output : outputs) route->m_destDirs.push_back(Location::Parse(output));
         routes.push_back(std::move(route));
     }
     int Count(const std::string& line) const {
@@ -31,9 +31,9 @@ protected:
     LocalFolderAccess folders;
     std::vector<int> scanned;
     // What scanning a route does; a test may replace it before the run.
-    std::function<void(CDirOptions&, int)> onScan = [this](CDirOptions&, int index) { scanned.push_back(index); };
+    std::function<void(const CDirOptions&, int)> onScan = [this](const CDirOptions&, int index) { scanned.push_back(index); };
     Monitor monitor{state, routes, folders, reporter, clock, dir.Folder(),
-                    [this](CDirOptions& route, int index) { onScan(route, index); }};
+                    [this](const CDirOptions& route, int index) { onScan(route, index); }};
 };
 
 TEST_F(MonitorLoop, OnceMakesOnePassWithoutRoutes) {
@@ -61,7 +61,7 @@ TEST_F(MonitorLoop, TwiceWithNoDelayMakesTwoPassesOneSecondApart) {
 
 TEST_F(MonitorLoop, WaitsTheDelayAndStopsOnExit) {
     state.delaySeconds = 5;
-    onScan = ([this](CDirOptions&, int) {
+    onScan = ([this](const CDirOptions&, int) {
         if (state.passCount == 2) state.exit = true;
     });
     AddRoute(dir.Folder() + "in/");
@@ -85,7 +85,7 @@ TEST_F(MonitorLoop, PauseHoldsTheWaitUntilReleased) {
 TEST_F(MonitorLoop, NewHourFlagIsSetOnFirstPassAndEachNewHour) {
     std::vector<bool> seen;
     state.delaySeconds = 1;
-    onScan = ([&](CDirOptions&, int) {
+    onScan = ([&](const CDirOptions&, int) {
         seen.push_back(state.newHour);
         if (seen.size() == 2) clock.Advance(std::chrono::hours(1));
         if (seen.size() == 4) state.exit = true;
@@ -99,7 +99,7 @@ TEST_F(MonitorLoop, FatalErrorKeepsTheGoodPassEndBack) {
     state.once = true;
     AddRoute(dir.Folder() + "in/");
     state.lastGoodPassEnd = 7;
-    onScan = ([this](CDirOptions&, int) { state.passHadFatalError = true; });
+    onScan = ([this](const CDirOptions&, int) { state.passHadFatalError = true; });
     monitor.Run();
     EXPECT_EQ(state.lastPassEnd, clock.NowSeconds());
     EXPECT_EQ(state.lastGoodPassEnd, 7);

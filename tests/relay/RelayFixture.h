@@ -29,8 +29,8 @@ struct RelayFixture {
     }
     CDirOptions Route(const std::string& in, std::vector<std::string> outputs) const {
         CDirOptions route;
-        route.m_strInDir = in;
-        route.m_strDestDirs = std::move(outputs);
+        route.m_inDir = Location::Parse(in);
+        for (const std::string& output : outputs) route.m_destDirs.push_back(Location::Parse(output));
         route.m_eScanTwice = ScanTwiceMode::never;
         route.m_bLockOutputFolders = false;
         return route;

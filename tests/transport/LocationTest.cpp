@@ -88,9 +88,9 @@ TEST(LocationJoin, NamesAndFoldersKeepTheCredentials) {
         const char* handed;  // what the file operations get
     };
     const Case cases[] = {
-        {"ftp://h/out/|u|p|", "a.txt", "ftp://h/out/a.txt", "ftp://h/out/a.txt|u|p|"},
-        {"ftp://h/out|u|p|", "a.txt", "ftp://h/out/a.txt", "ftp://h/out/a.txt|u|p|"},
-        {"ftp://h/out|u|p|/", "a b.txt", "ftp://h/out/a b.txt", "ftp://h/out/a b.txt|u|p|"},
+        {"ftp://h/out/|u|p|", "a.txt", "ftp://h/out/a.txt", "ftp://h/out/|u|p|a.txt"},
+        {"ftp://h/out|u|p|", "a.txt", "ftp://h/out/a.txt", "ftp://h/out/|u|p|a.txt"},
+        {"ftp://h/out|u|p|/", "a b.txt", "ftp://h/out/a b.txt", "ftp://h/out/|u|p|a b.txt"},
         {"C:\\News\\In", "a.txt", "C:\\News\\In\\a.txt", "C:\\News\\In\\a.txt"},
         {"/srv/in/", "a.txt", "/srv/in/a.txt", "/srv/in/a.txt"},
     };
@@ -106,7 +106,11 @@ TEST(LocationJoin, NamesAndFoldersKeepTheCredentials) {
         EXPECT_EQ(folder.Password(), Location::Parse(c.folder).Password());
         EXPECT_TRUE(folder.IsFolder());
         EXPECT_EQ(folder.Join(c.name), file);
+        EXPECT_EQ(Location::Parse(file.WithCredentials()).Display(), c.display);
     }
+    const Location prefix = Location::Parse("ftp://h/out/|u|p|").Subfolder("ABC");
+    EXPECT_EQ(prefix.WithCredentials(), "ftp://h/out/ABC/|u|p|");
+    EXPECT_EQ(Location::Parse("C:\\Out\\").Subfolder("ABC").Display(), "C:\\Out\\ABC\\");
 }
 
 TEST(LocationJoin, UnsafeNamesAreRefused) {
