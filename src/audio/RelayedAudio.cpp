@@ -18,8 +18,6 @@ namespace pv {
 
 namespace {
 
-constexpr int kMp3 = 85;
-constexpr int kFirstExternal = 1000;
 
 std::string LowerExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
@@ -78,13 +76,13 @@ std::string SecondsText(std::chrono::milliseconds limit) {
 
 bool RelayedAudio::NeedsConversion(const CDirOptions& route, const std::string& sourceName,
                                    const CAudioFileHeader& header, bool formatRead, bool convertCartToChunk) {
-    if (!IsAudioName(sourceName) || route.m_nAudioFormat == 0) return false;
+    if (!IsAudioName(sourceName) || route.Conversion() == AudioConversion::none) return false;
     const int sourceTag = formatRead ? header.FormatTag() : -1;
     if (sourceTag != route.m_nAudioFormat || convertCartToChunk) return true;
     if (!route.m_bLockSampleOnDecode) return false;
     if (static_cast<int>(header.SampleRate()) == route.m_nLockedSampleRate) return false;
     const bool mp3Kept = route.m_bDontRecompressMP3Files && LowerExtension(sourceName) == ".mp3" &&
-                         (route.m_nAudioFormat == kMp3 || route.m_nAudioFormat == 1001);
+                         (route.m_nAudioFormat == kAudioFormatMpegLayer3 || route.m_nAudioFormat == 1001);
     return !mp3Kept;
 }
 
@@ -107,9 +105,12 @@ ConvertedFile RelayedAudio::ConvertRelayedAudio(const CDirOptions& route, const 
     std::string error;
     bool ok = false;
     // One converter per route, in this order, so two never write the same file.
-    if (!route.m_strWmaProfileName.empty()) ok = EncodeWma(route, workingFile, target, error);
-    else if (route.m_nAudioFormat >= kFirstExternal) ok = RunExternal(route, workingFile, target, outputPath, error);
-    else ok = RunCompressor(route, workingFile, target, header, error);
+    switch (route.Conversion()) {
+        case AudioConversion::wma: ok = EncodeWma(route, workingFile, target, error); break;
+        case AudioConversion::externalProgram: ok = RunExternal(route, workingFile, target, outputPath, error); break;
+        case AudioConversion::compressor:
+        case AudioConversion::none: ok = RunCompressor(route, workingFile, target, header, error); break;
+    }
     if (!ok) {
         platform::RemoveFile(target);
         if (!error.empty()) m_reporter.Status(error, true);

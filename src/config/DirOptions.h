@@ -17,6 +17,16 @@ enum class ScanTwiceMode { never, always, ftpOnly };
 // as listed ("OS"), oldest first ("Oldest") or newest first ("Newest").
 enum class PublishOrder { listing, oldestFirst, newestFirst };
 
+// How a route converts the audio it relays ("AudioFormat%d" and
+// "WMAProfileName%d"): not at all (format 0), to WMA through a profile (a
+// profile name is set), with an operator's program (formats 1000 and up, from
+// section "Audio Formats"), or with the compressor to the WAV format tag the
+// number names (85 MPEG Layer 3, 80 MPEG Layer 2, 1 PCM...).
+enum class AudioConversion { none, wma, externalProgram, compressor };
+inline constexpr int kAudioFormatNone = 0;
+inline constexpr int kAudioFormatMpegLayer3 = 85;
+inline constexpr int kFirstExternalAudioFormat = 1000;
+
 // Publishing command codes of story submissions.
 enum StoryCommand { kCmdAdd = 0, kCmdReplace = 1, kCmdDelete = 2, kCmdReplaceTextOnly = 3, kCmdAddUnique = 4 };
 
@@ -68,6 +78,13 @@ public:
     bool m_bDontRecompressMP3Files = false;
     bool m_bSpacesToUnderscores = false;
     bool m_bNoSizeCheckForFtp = false;
+
+    AudioConversion Conversion() const {
+        if (m_nAudioFormat == kAudioFormatNone) return AudioConversion::none;
+        if (!m_strWmaProfileName.empty()) return AudioConversion::wma;
+        if (m_nAudioFormat >= kFirstExternalAudioFormat) return AudioConversion::externalProgram;
+        return AudioConversion::compressor;
+    }
 };
 
 using RouteList = std::vector<std::unique_ptr<CDirOptions>>;

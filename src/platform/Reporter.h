@@ -4,6 +4,8 @@
 // The app wires the real sink in; NullReporter drops everything.
 #include <string>
 
+#include "platform/Status.h"
+
 namespace pv {
 
 class Reporter {
@@ -36,6 +38,13 @@ private:
     std::string m_name;
     std::string m_indent;
 };
+
+// Shows a failure: its message, then its detail on the next status line
+// (either is left out when empty).
+inline void ShowFailure(Reporter& reporter, const Status& status, bool toStatusLog = true) {
+    if (!status.message().empty()) reporter.Status(status.message(), toStatusLog);
+    if (!status.detail().empty()) reporter.Status(status.detail(), toStatusLog);
+}
 
 class NullReporter final : public Reporter {
 public:

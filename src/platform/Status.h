@@ -19,6 +19,7 @@ public:
         ioError,          // the file system or the network failed
         refused,          // the server refused the connection or the logon
         busy,             // someone else holds it (a lock, a writer)
+        aborted,          // given up because the service is stopping
     };
 
     Status() = default;
@@ -28,11 +29,21 @@ public:
     static Status IoError(std::string message) { return {Code::ioError, std::move(message)}; }
     static Status Refused(std::string message) { return {Code::refused, std::move(message)}; }
     static Status Busy(std::string message) { return {Code::busy, std::move(message)}; }
+    static Status Aborted() { return {Code::aborted, {}}; }
+
+    // The same failure with a second line: the cause, or what followed from
+    // the failure.  Status lines show it on the line after the message.
+    Status WithDetail(std::string detail) const {
+        Status status = *this;
+        status.m_detail = std::move(detail);
+        return status;
+    }
 
     bool ok() const { return m_code == Code::ok; }
     Code code() const { return m_code; }
-    // Empty when ok.
+    // Empty when ok (and for an abort, which needs no words).
     const std::string& message() const { return m_message; }
+    const std::string& detail() const { return m_detail; }
 
     bool operator==(const Status& other) const = default;
 
@@ -41,6 +52,7 @@ private:
 
     Code m_code = Code::ok;
     std::string m_message;
+    std::string m_detail;
 };
 
 }  // namespace pv

@@ -37,7 +37,7 @@ void CrashLeftovers::ReleaseLock(const std::string& entry, const RouteList& rout
     const std::string shown = entry.substr(tab + 1);
     if (shown.empty()) return;
     CFTPFile file(m_files);
-    m_lock.ReleaseLeftover(file, Location::Parse(WithRouteCredentials(shown, routes)), ownerId);
+    ShowFailure(m_reporter, m_lock.ReleaseLeftover(file, Location::Parse(WithRouteCredentials(shown, routes)), ownerId));
 }
 
 std::string CrashLeftovers::WithRouteCredentials(const std::string& shownFolder, const RouteList& routes) {

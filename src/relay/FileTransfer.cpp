@@ -122,7 +122,13 @@ bool FileTransfer::DeliverTo(const CDirOptions& route, const Location& destinati
         file.mkdir(delivery.folder);  // before it is locked: a lock needs its folder
     }
     if (route.m_bMakeSurePathsExist && prefix.empty() && !MakeSureFolderExists(file, delivery.folder)) return false;
-    if (route.m_bLockOutputFolders && !m_lock.LockDir(file, delivery.folder)) return false;
+    if (route.m_bLockOutputFolders) {
+        const pv::Status locked = m_lock.LockDir(file, delivery.folder);
+        if (!locked.ok()) {
+            ShowFailure(m_reporter, locked);
+            return false;
+        }
+    }
     // The number is drawn under the lock, so two writers never share one.
     delivery.path = delivery.folder.Join(name);
     if (UsesUniqueNumbers(route) && !DrawUniquePath(file, delivery.folder, name, delivery.path)) {

@@ -63,7 +63,7 @@ bool FolderLock::WriteCandidate(const Location& candidate) {
     return writer.Close();
 }
 
-bool FolderLock::LockDir(CFTPFile& file, const Location& place) {
+Status FolderLock::LockDir(CFTPFile& file, const Location& place) {
     TraceScope scope(m_trace, "CPressvaneDlg::LockDir - Lock directory");
     const Location folder = FolderOf(place);
     const std::string& shown = folder.Display();
@@ -77,20 +77,16 @@ bool FolderLock::LockDir(CFTPFile& file, const Location& place) {
             continue;
         }
         if (state == platform::Existence::present && !(IsStale(file, lockFile, folder) && file.Remove(lockFile) == 0)) {
-            if (NowMilliseconds() > deadline) {
-                m_reporter.Status("Can't lock dest folder " + shown + ".\nMax TimeOut was reached.", true);
-                return false;
-            }
-            if (m_exit) return false;
+            if (NowMilliseconds() > deadline)
+                return Status::Busy("Can't lock dest folder " + shown + ".\nMax TimeOut was reached.");
+            if (m_exit) return Status::Aborted();
             m_reporter.Status("Waiting for access to dest folder " + shown + ".", true);
             m_clock.SleepFor(std::chrono::seconds(std::max(1, m_settings.retryDelaySeconds)));
             continue;
         }
-        if (state == platform::Existence::unknown) {
-            m_reporter.Status("Can't lock dest folder " + shown + ".\nIts lock file could not be checked.", true);
-            if (!file.ErrorText().empty()) m_reporter.Status(file.ErrorText(), true);
-            return false;
-        }
+        if (state == platform::Existence::unknown)
+            return Status::IoError("Can't lock dest folder " + shown + ".\nIts lock file could not be checked.")
+                .WithDetail(file.ErrorText());
         break;
     }
     // The tick count alone can repeat between machines started together.
@@ -101,21 +97,19 @@ bool FolderLock::LockDir(CFTPFile& file, const Location& place) {
     // nothing that the next start cannot find and take away.
     m_files.NoteInFlight(kInFlightLock, Hex(m_ownerId) + "\t" + shown);
     if (!WriteCandidate(candidate)) {
-        m_reporter.Status("Can't create lock file in folder " + shown + ".", true);
         file.Remove(candidate);
         m_files.ClearInFlight(kInFlightLock);
-        return false;
+        return Status::IoError("Can't create lock file in folder " + shown + ".");
     }
     if (file.Rename(candidate, lockFile) != 0) {
-        m_reporter.Status("Can't rename lock file in folder " + shown + ".", true);
         file.Remove(candidate);
         m_files.ClearInFlight(kInFlightLock);
-        return false;
+        return Status::Busy("Can't rename lock file in folder " + shown + ".");
     }
-    if (CheckDirLock(file, folder)) return true;
-    m_reporter.Status("Lock file wasn't ours in folder " + shown + ".", true);
+    const Status check = CheckDirLock(file, folder);
+    if (check.ok()) return check;
     m_files.ClearInFlight(kInFlightLock);
-    return false;
+    return check.WithDetail("Lock file wasn't ours in folder " + shown + ".");
 }
 
 // The identifier in the folder's lock file.
@@ -133,54 +127,41 @@ FolderLock::OwnerRead FolderLock::ReadOwner(const Location& folder, uint32_t& id
 
 // The lock and the lock candidate a process that died left in a folder; the
 // lock file goes only when it still holds that process's identifier.
-bool FolderLock::ReleaseLeftover(CFTPFile& file, const Location& place, uint32_t ownerId) {
+Status FolderLock::ReleaseLeftover(CFTPFile& file, const Location& place, uint32_t ownerId) {
     const Location folder = FolderOf(place);
     file.Remove(folder.Join(CandidateName(ownerId)));
     uint32_t id = 0;
-    if (ReadOwner(folder, id) != OwnerRead::read || id != ownerId) return true;
-    if (file.Remove(folder.Join(kLockName)) != 0) {
-        m_reporter.Status("Can't remove the lock file this service left in folder " + folder.Display() + ". " +
-                              file.ErrorText(),
-                          true);
-        return false;
-    }
+    if (ReadOwner(folder, id) != OwnerRead::read || id != ownerId) return Status::OK();
+    if (file.Remove(folder.Join(kLockName)) != 0)
+        return Status::IoError("Can't remove the lock file this service left in folder " + folder.Display() + ". " +
+                               file.ErrorText());
     m_reporter.Status("Removed the lock file this service left in folder " + folder.Display() + " when it stopped.",
                       true);
-    return true;
+    return Status::OK();
 }
 
-bool FolderLock::CheckDirLock(CFTPFile&, const Location& place) {
+Status FolderLock::CheckDirLock(CFTPFile&, const Location& place) {
     TraceScope scope(m_trace, "CPressvaneDlg::CheckDirLock - Check for locked directory");
-    return CheckLocked(FolderOf(place), false);
+    return CheckLocked(FolderOf(place));
 }
 
-bool FolderLock::CheckLocked(const Location& folder, bool quiet) {
+Status FolderLock::CheckLocked(const Location& folder) {
     const std::string& shown = folder.Display();
     uint32_t id = 0;
     const OwnerRead read = ReadOwner(folder, id);
-    if (read == OwnerRead::unopened) {
-        if (!quiet) m_reporter.Status("Can't open lock file in folder " + shown + ".", true);
-        return false;
-    }
-    if (read == OwnerRead::tooShort) {
-        if (!quiet) m_reporter.Status("Can't read lock file in folder " + shown + ".", true);
-        return false;
-    }
-    if (id != m_ownerId) {
-        if (!quiet)
-            m_reporter.Status("ID is not ours in lock file in folder " + shown + ".\nOur ID: " + Hex(m_ownerId) +
-                                  " InUse.dat ID: " + Hex(id),
-                              true);
-        return false;
-    }
-    return true;
+    if (read == OwnerRead::unopened) return Status::IoError("Can't open lock file in folder " + shown + ".");
+    if (read == OwnerRead::tooShort) return Status::IoError("Can't read lock file in folder " + shown + ".");
+    if (id != m_ownerId)
+        return Status::Busy("ID is not ours in lock file in folder " + shown + ".\nOur ID: " + Hex(m_ownerId) +
+                            " InUse.dat ID: " + Hex(id));
+    return Status::OK();
 }
 
 // Another writer's lock is never removed by us.
 void FolderLock::UnLockDir(CFTPFile& file, const Location& place) {
     TraceScope scope(m_trace, "CPressvaneDlg::UnLockDir - Unlock directory");
     const Location folder = FolderOf(place);
-    if (!CheckLocked(folder, true)) return;
+    if (!CheckLocked(folder).ok()) return;
     if (file.Remove(folder.Join(kLockName)) == 0) m_files.ClearInFlight(kInFlightLock);
 }
 

@@ -16,6 +16,7 @@
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
 #include "platform/Reporter.h"
+#include "platform/Status.h"
 #include "transport/FileAccess.h"
 #include "transport/FtpFile.h"
 
@@ -39,16 +40,19 @@ public:
                const std::atomic<bool>& exitFlag, LockSettings settings = {});
 
     // `place` is the folder (ending in a separator), or a file in it; the
-    // work is done through `file`.
-    bool LockDir(CFTPFile& file, const Location& place);
-    bool CheckDirLock(CFTPFile& file, const Location& place);
+    // work is done through `file`.  A failure comes back with the words for
+    // the operator; the caller shows them.  Waiting for a lock and breaking
+    // a stale one are shown as they happen.
+    Status LockDir(CFTPFile& file, const Location& place);
+    // Whether the folder's lock file holds our identifier; why not, if not.
+    Status CheckDirLock(CFTPFile& file, const Location& place);
     // Removes the lock file, but only when it is ours.
     void UnLockDir(CFTPFile& file, const Location& place);
 
     // After a crash: removes from the folder (place as for LockDir) the lock
-    // candidate of ownerId, and the lock file when it holds ownerId.  False
-    // when the lock file could not be removed.
-    bool ReleaseLeftover(CFTPFile& file, const Location& place, uint32_t ownerId);
+    // candidate of ownerId, and the lock file when it holds ownerId (which
+    // is shown).  A failure when the lock file could not be removed.
+    Status ReleaseLeftover(CFTPFile& file, const Location& place, uint32_t ownerId);
 
     uint32_t OwnerId() const { return m_ownerId; }
     static Location FolderOf(const Location& place) { return place.IsFolder() ? place : place.Folder(); }
@@ -56,7 +60,7 @@ public:
 private:
     enum class OwnerRead { unopened, tooShort, read };
     OwnerRead ReadOwner(const Location& folder, uint32_t& id);
-    bool CheckLocked(const Location& folder, bool quiet);
+    Status CheckLocked(const Location& folder);
     bool WriteCandidate(const Location& candidate);
     bool IsStale(CFTPFile& file, const Location& lockFile, const Location& folder);
     int64_t NowMilliseconds() const;

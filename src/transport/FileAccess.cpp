@@ -42,7 +42,7 @@ CFtpClient* FileAccess::GetpFtpClient(const std::string& server, int port, const
     }
     auto client = std::make_unique<CFtpClient>(m_reporter, m_settings.client);
     if (!client->LogOnToServer(server, port, user, password, "", "", "", "", 0, 0)) {
-        m_lastLogonFailure = client->m_strLogonFailure;
+        m_lastLogonFailure = client->m_logonFailure;
         return nullptr;
     }
     MarkCommandTime();

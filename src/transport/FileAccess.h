@@ -61,7 +61,7 @@ public:
                               const std::string& password);
     void ReleaseClient(CFtpClient* client);
     // Why the last logon GetpFtpClient tried failed (see CFtpClient).
-    const std::string& LastLogonFailure() const { return m_lastLogonFailure; }
+    const Status& LastLogonFailure() const { return m_lastLogonFailure; }
     void CloseAllFtpClients();
     int LoggedOnClientCount() const;
 
@@ -103,7 +103,7 @@ private:
     FileAccessSettings m_settings;
     Mailer* m_mailer;
     std::vector<std::unique_ptr<CFtpClient>> m_pool;
-    std::string m_lastLogonFailure;
+    Status m_lastLogonFailure;
     std::time_t m_lastCommandTime = 0;
     platform::PrivateTempFolder m_tempFolder;
     platform::InFlightRecord* m_inFlight;

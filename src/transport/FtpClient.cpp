@@ -46,13 +46,14 @@ bool CFtpClient::OpenControlChannel(const std::string& host, int port) {
     std::string error;
     if (!platform::ResolveIpv4(host, address, &error)) {
         Trace("CFtpClient::LookupAddress: Error looking up address. Error: " + error);
-        m_strLogonFailure = "cannot find the host " + host + ": " + error;
+        m_logonFailure = Status::NotFound("cannot find the host " + host + ": " + error);
         return false;
     }
     Trace("CFtpClient::EstablishConnection: IP: " + platform::DottedIpv4(address) + " Port: " + std::to_string(port));
     if (port <= 0 || port > 65535 || !m_control.Connect(address, static_cast<uint16_t>(port), NextDeadline(), &error)) {
         Trace("CFtpClient::EstablishConnection: Error creating socket. Error: " + error);
-        m_strLogonFailure = error.empty() ? "cannot connect to " + host + ":" + std::to_string(port) : error;
+        m_logonFailure =
+            Status::Refused(error.empty() ? "cannot connect to " + host + ":" + std::to_string(port) : error);
         return false;
     }
     return true;

@@ -10,6 +10,7 @@
 
 #include "platform/Reporter.h"
 #include "platform/Socket.h"
+#include "platform/Status.h"
 #include "transport/FtpListParser.h"
 
 namespace pv {
@@ -75,8 +76,8 @@ public:
     std::string m_strRetMsg;   // last reply line, or a failure text
     std::string m_strErrorText;  // failure of the last transfer or listing
     // Why the last logon failed, in words for the operator ("Connection
-    // refused", the server's 530 reply, ...); empty after a good logon.
-    std::string m_strLogonFailure;
+    // refused", the server's 530 reply, ...); ok after a good logon.
+    Status m_logonFailure;
     bool m_bLoggedOn = false;
     bool m_bInUse = false;
 

@@ -51,8 +51,8 @@ bool CFTPFile::ParseCredentials(std::string& path, std::string* error) {
 
 // The cause of a failed logon, as the line after the operation's own text.
 std::string CFTPFile::LogonCause() const {
-    const std::string& cause = m_access.LastLogonFailure();
-    return cause.empty() ? std::string() : "\nCause: " + cause + ".";
+    const Status& cause = m_access.LastLogonFailure();
+    return cause.ok() ? std::string() : "\nCause: " + cause.message() + ".";
 }
 
 CFtpClient* CFTPFile::ClientFor(const std::string& url, FtpUrl& split) {

@@ -55,8 +55,8 @@ bool CFtpClient::RunLogonSequence(const FtpLogonParameters& p, const std::string
         }
         if (!ReadResponeString() || (m_nReplyClass != 2 && m_nReplyClass != 3)) {
             Trace("CFtpClient::LogOnToServer: ReadResponeString failed");
-            m_strLogonFailure = m_strRetMsg.empty() ? "the server did not answer the logon in time"
-                                                    : "the server refused the logon: " + m_strRetMsg;
+            m_logonFailure = m_strRetMsg.empty() ? Status::IoError("the server did not answer the logon in time")
+                                                 : Status::Refused("the server refused the logon: " + m_strRetMsg);
             return false;
         }
         const int next = sequence[position + m_nReplyClass - 1];
@@ -82,7 +82,7 @@ bool CFtpClient::LogOnToServer(const std::string& host, int port, const std::str
         Quit();
     }
     TraceLogon("CFtpClient::LogOnToServer: Starting to Login.");
-    m_strLogonFailure.clear();
+    m_logonFailure = Status::OK();
     bool ok = false;
     if (logonType < 0 || logonType >= kLogonTypes) {
         Trace("CFtpClient::LogOnToServer: Logon Connect code is illegal. nLogonType: " + std::to_string(logonType));
@@ -93,8 +93,9 @@ bool CFtpClient::LogOnToServer(const std::string& host, int port, const std::str
         if (!SendCommand("", 2)) {
             Trace("CFtpClient::LogOnToServer: Get initial connect msg failed.");
             if (connected)
-                m_strLogonFailure = m_strRetMsg.empty() ? "the server sent no greeting in time"
-                                                        : "the server refused the connection: " + m_strRetMsg;
+                m_logonFailure = m_strRetMsg.empty()
+                                     ? Status::IoError("the server sent no greeting in time")
+                                     : Status::Refused("the server refused the connection: " + m_strRetMsg);
         } else {
             ok = RunLogonSequence(p, commandHost);
         }
@@ -105,7 +106,7 @@ bool CFtpClient::LogOnToServer(const std::string& host, int port, const std::str
         return true;
     }
     Trace("CFtpClient::LogOnToServer: Logon failed");
-    if (m_strLogonFailure.empty()) m_strLogonFailure = "the logon failed";
+    if (m_logonFailure.ok()) m_logonFailure = Status::Refused("the logon failed");
     EndSession();
     SetRetMsg("Logon failed");
     return false;

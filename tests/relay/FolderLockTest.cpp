@@ -26,14 +26,14 @@ protected:
 
 TEST_F(Locking, TakesChecksAndReleasesItsOwnLock) {
     const std::string out = Folder("out");
-    ASSERT_TRUE(lock.LockDir(file, Location::Parse(out + "story.txt")));
+    ASSERT_TRUE(lock.LockDir(file, Location::Parse(out + "story.txt")).ok());
     const std::string content = test::ReadWholeFile(out + "InUse.dat");
     ASSERT_EQ(content.size(), 4u);
     const uint32_t id = static_cast<unsigned char>(content[0]) | static_cast<unsigned char>(content[1]) << 8 |
                         static_cast<unsigned char>(content[2]) << 16 |
                         static_cast<uint32_t>(static_cast<unsigned char>(content[3])) << 24;
     EXPECT_EQ(id, lock.OwnerId());
-    EXPECT_TRUE(lock.CheckDirLock(file, Location::Parse(out)));
+    EXPECT_TRUE(lock.CheckDirLock(file, Location::Parse(out)).ok());
     lock.UnLockDir(file, Location::Parse(out));
     EXPECT_FALSE(fs::exists(out + "InUse.dat"));
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator{}), 0);
@@ -48,43 +48,42 @@ TEST_F(Locking, ALockThatCannotBeWrittenLeavesNoCandidateBehind) {
     struct rlimit tiny = saved;
     tiny.rlim_cur = 2;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const bool locked = lock.LockDir(file, Location::Parse(out));
+    const Status locked = lock.LockDir(file, Location::Parse(out));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(locked);
-    EXPECT_EQ(StatusCount("Can't create lock file in folder"), 1);
+    EXPECT_EQ(locked.message(), "Can't create lock file in folder " + out + ".");
     EXPECT_TRUE(fs::is_empty(out));
 }
 
 TEST_F(Locking, FreshForeignLockIsWaitedForUntilTheTimeOut) {
     const std::string out = Folder("out");
     ForeignLock(out, 0);
-    EXPECT_FALSE(lock.LockDir(file, Location::Parse(out)));
+    const Status locked = lock.LockDir(file, Location::Parse(out));
     EXPECT_EQ(StatusCount("Waiting for access to dest folder"), 13);  // a minute in 5 s steps
-    EXPECT_EQ(StatusCount("Max TimeOut was reached."), 1);
+    EXPECT_EQ(locked.code(), Status::Code::busy);
+    EXPECT_EQ(locked.message(), "Can't lock dest folder " + out + ".\nMax TimeOut was reached.");
     EXPECT_TRUE(fs::exists(out + "InUse.dat"));
 }
 
 TEST_F(Locking, StaleLockIsBrokenAndDeleteOneInUseDeletesOnlyTheFirst) {
     const std::string out = Folder("out");
     ForeignLock(out, 61 * 60);
-    EXPECT_TRUE(lock.LockDir(file, Location::Parse(out)));
+    EXPECT_TRUE(lock.LockDir(file, Location::Parse(out)).ok());
     EXPECT_EQ(StatusCount("Lock file is too old in folder"), 1);
     lock.UnLockDir(file, Location::Parse(out));
 
     FolderLock deleting{files, reporter, trace, clock, state.exit, {5, 1, 60, true}};
     ForeignLock(out, 0);
-    EXPECT_TRUE(deleting.LockDir(file, Location::Parse(out)));
+    EXPECT_TRUE(deleting.LockDir(file, Location::Parse(out)).ok());
     deleting.UnLockDir(file, Location::Parse(out));
     ForeignLock(out, 0);
-    EXPECT_FALSE(deleting.LockDir(file, Location::Parse(out)));
+    EXPECT_FALSE(deleting.LockDir(file, Location::Parse(out)).ok());
 }
 
 TEST_F(Locking, ShortOrForeignLockFileIsNotOursAndIsNeverRemoved) {
     const std::string out = Folder("out");
     test::WriteWholeFile(out + "InUse.dat", "abc");
-    EXPECT_FALSE(lock.CheckDirLock(file, Location::Parse(out)));
-    EXPECT_EQ(StatusCount("Can't read lock file in folder"), 1);
+    EXPECT_EQ(lock.CheckDirLock(file, Location::Parse(out)).message(), "Can't read lock file in folder " + out + ".");
     ForeignLock(out, 0);
     lock.UnLockDir(file, Location::Parse(out));
     EXPECT_TRUE(fs::exists(out + "InUse.dat"));
@@ -94,7 +93,7 @@ TEST_F(Locking, ExitFlagEndsTheWait) {
     const std::string out = Folder("out");
     ForeignLock(out, 0);
     clock.OnSleep([this](int) { state.exit = true; });
-    EXPECT_FALSE(lock.LockDir(file, Location::Parse(out)));
+    EXPECT_EQ(lock.LockDir(file, Location::Parse(out)).code(), Status::Code::aborted);
     EXPECT_EQ(StatusCount("Waiting for access to dest folder"), 1);
 }
 
@@ -126,7 +125,7 @@ TEST(LockRace, TwoWritersNeverHoldTheLockTogether) {
         std::mt19937 random(seed);
         for (int round = 0; round < 60; ++round) {
             CFTPFile file(files);
-            if (!lock.LockDir(file, Location::Parse(folder))) continue;
+            if (!lock.LockDir(file, Location::Parse(folder)).ok()) continue;
             if (holders.fetch_add(1) != 0) overlaps.fetch_add(1);
             taken.fetch_add(1);
             std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
