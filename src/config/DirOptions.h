@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "config/StoryCommand.h"
 #include "transport/Location.h"
 
 namespace pv {
@@ -26,9 +27,6 @@ enum class AudioConversion { none, wma, externalProgram, compressor };
 inline constexpr int kAudioFormatNone = 0;
 inline constexpr int kAudioFormatMpegLayer3 = 85;
 inline constexpr int kFirstExternalAudioFormat = 1000;
-
-// Publishing command codes of story submissions.
-enum StoryCommand { kCmdAdd = 0, kCmdReplace = 1, kCmdDelete = 2, kCmdReplaceTextOnly = 3, kCmdAddUnique = 4 };
 
 class CDirOptions {
 public:
