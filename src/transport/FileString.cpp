@@ -24,6 +24,7 @@ bool CFileString::Close() {
     const bool closed = m_file.Close();
     const bool ok = closed && !m_writeFailed;
     m_writeFailed = false;
+    m_readFailed = false;
     m_path.clear();
     return ok;
 }
@@ -52,6 +53,7 @@ void CFileString::FillBuffer() {
     const int64_t n = m_file.Read(m_buffer.get() + m_count, kBufferSize - m_count);
     if (n < 0) {
         DiscardBuffer();  // a read error counts as no data at all
+        m_readFailed = true;
         return;
     }
     m_count += n;
@@ -71,6 +73,7 @@ int64_t CFileString::Read(void* destination, int64_t count) {
     if (wanted > kDirectReadSize) {
         // The buffer is empty here, so the physical position is the logical one.
         const int64_t n = m_file.Read(out + total, wanted);
+        if (n < 0) m_readFailed = true;
         return n < 0 ? total : total + n;
     }
     if (wanted > 0) {

@@ -67,6 +67,10 @@ public:
     virtual bool WriteText(const std::string& text);
 
     bool IsOpen() const { return m_file.IsOpen(); }
+    // Whether a read of the file failed since it was opened.  Reads treat a
+    // failure as the end of the data, so a reader that must not take a cut
+    // file for a whole one asks here.
+    bool ReadFailed() const { return m_readFailed; }
     // Length of the file in bytes, or -1.
     int64_t GetLength() const { return m_file.Size(); }
     // The path as given to Open.
@@ -77,6 +81,8 @@ protected:
     int64_t BufferedCount() const { return m_count; }
     // Forgets the read-ahead without moving the file.
     void DiscardBuffer();
+    // For a derived class's own reads of BaseFile().
+    void NoteReadFailure() { m_readFailed = true; }
 
 private:
     void FillBuffer();
@@ -89,6 +95,7 @@ private:
     int64_t m_index = 0;  // first unread byte in m_buffer
     int64_t m_count = 0;  // unread bytes from m_index on
     bool m_writeFailed = false;
+    bool m_readFailed = false;
 };
 
 }  // namespace pv

@@ -122,6 +122,9 @@ private:
     int SendFtpCommand(const std::string& url, const std::string& command, int expectedClass);
 
     bool FillReadBuffer(int64_t wanted);
+    void ConsumeRead(int64_t count);
+    char BufferedByte(int64_t index) const;  // from the read offset; index < m_available
+    void ConsumeLineEnd();
     void DropReadLayer();
     bool OpenFtp(const std::string& path, unsigned mode, std::string* error);
 

@@ -105,6 +105,7 @@ bool CFTPFile::FillReadBuffer(int64_t wanted) {
     while (m_available < wanted && !m_endOfFile) {
         const int64_t room = static_cast<int64_t>(m_readBuffer.size()) - m_available;
         const int64_t n = BaseFile().Read(m_readBuffer.data() + m_available, room);
+        if (n < 0) NoteReadFailure();
         if (n <= 0) m_endOfFile = true;
         else m_available += n;
         if (n < room) m_endOfFile = true;
@@ -133,6 +134,7 @@ int64_t CFTPFile::Read(void* destination, int64_t count) {
     int64_t delivered = fromBuffer;
     if (delivered < count && !m_endOfFile) {
         const int64_t n = BaseFile().Read(static_cast<char*>(destination) + delivered, count - delivered);
+        if (n < 0) NoteReadFailure();
         if (n > 0) {
             delivered += n;
             m_position += n;
@@ -144,8 +146,10 @@ int64_t CFTPFile::Read(void* destination, int64_t count) {
     return delivered;
 }
 
-// Line ends: LF, CR LF, a lone CR, and LF CR.  The line is read whole however
-// long it is, and a CR LF split across a refill is still one line end.
+// Line ends: LF, CR LF, a lone CR, and LF CR; carriage returns right before a
+// line feed belong to its line end ("\r\r\n" is one line end, never a line
+// and an empty one).  The line is read whole however long it is, and a line
+// end split across a refill is still one line end.
 bool CFTPFile::ReadLine(std::string& text) {
     text.clear();
     if (!IsOpen()) return false;
@@ -163,19 +167,37 @@ bool CFTPFile::ReadLine(std::string& text) {
             if (FillReadBuffer(kRefillBelow)) continue;
             return true;  // last line without a line end
         }
-        const char terminator = m_readBuffer[static_cast<size_t>(m_readOffset)];
-        m_readOffset += 1;
-        m_available -= 1;
-        m_position += 1;
-        FillReadBuffer(1);
-        const char next = m_available > 0 ? m_readBuffer[static_cast<size_t>(m_readOffset)] : '\0';
-        if (m_available > 0 && ((terminator == '\r' && next == '\n') || (terminator == '\n' && next == '\r'))) {
-            m_readOffset += 1;
-            m_available -= 1;
-            m_position += 1;
-        }
+        ConsumeLineEnd();
         return true;
     }
+}
+
+void CFTPFile::ConsumeRead(int64_t count) {
+    m_readOffset += count;
+    m_available -= count;
+    m_position += count;
+}
+
+char CFTPFile::BufferedByte(int64_t index) const {
+    return m_readBuffer[static_cast<size_t>(m_readOffset + index)];
+}
+
+// At the read offset: a line feed and one carriage return after it, or
+// carriage returns up to a line feed, or else a single carriage return.
+void CFTPFile::ConsumeLineEnd() {
+    if (BufferedByte(0) == '\n') {
+        ConsumeRead(1);
+        if (FillReadBuffer(1) && BufferedByte(0) == '\r') ConsumeRead(1);
+        return;
+    }
+    int64_t returns = 0;
+    for (;;) {
+        FillReadBuffer(returns + 1);
+        if (m_available <= returns || BufferedByte(returns) != '\r') break;
+        ++returns;
+    }
+    const bool lineFeedFollows = m_available > returns && BufferedByte(returns) == '\n';
+    ConsumeRead(lineFeedFollows ? returns + 1 : 1);
 }
 
 bool CFTPFile::Write(const void* data, int64_t count) {

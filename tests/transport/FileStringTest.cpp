@@ -283,6 +283,29 @@ TEST(FileStringRead, ReadErrorActsAsEndOfData) {
     EXPECT_EQ(file.Read(buffer.data(), 6000), 0);
 }
 
+TEST(FileStringRead, AReadErrorIsNotedUntilTheFileIsClosed) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "t.txt", "line\n");
+    CFileString file;
+    ASSERT_TRUE(file.Open(dir / "t.txt", kReadMode));
+    std::string line;
+    while (file.ReadLine(line)) {}
+    EXPECT_FALSE(file.ReadFailed());  // the end of a file is no failure
+
+    ASSERT_TRUE(file.Open(dir.Path().string(), kReadMode));
+    std::vector<char> buffer(6000);
+    EXPECT_EQ(file.Read(buffer.data(), 6000), 0);  // straight from the file
+    EXPECT_TRUE(file.ReadFailed());
+    EXPECT_EQ(file.SeekToBegin(), 0);
+    EXPECT_TRUE(file.ReadFailed());
+
+    file.Close();
+    EXPECT_FALSE(file.ReadFailed());
+    ASSERT_TRUE(file.Open(dir.Path().string(), kReadMode));
+    EXPECT_FALSE(file.ReadLine(line));  // through the read-ahead
+    EXPECT_TRUE(file.ReadFailed());
+}
+
 TEST(FileStringOpen, ReportsFailureWithText) {
     test::TempDir dir;
     CFileString file;

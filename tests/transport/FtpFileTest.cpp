@@ -50,6 +50,30 @@ TEST_F(FileObject, EveryLineEndReadsTheSameWay) {
     EXPECT_EQ(Lines(""), (std::vector<std::string>{}));
 }
 
+TEST_F(FileObject, CarriageReturnsBeforeALineFeedBelongToItsLineEnd) {
+    EXPECT_EQ(Lines("a\r\r\nb\r\r\r\nc\r\r"), (std::vector<std::string>{"a", "b", "c", ""}));
+    EXPECT_EQ(Lines("a\r\rb\n\r\rc"), (std::vector<std::string>{"a", "", "b", "", "c"}));
+    // A run of them longer than the read buffer, then a line feed.
+    EXPECT_EQ(Lines("a" + std::string(70000, '\r') + "\nb"), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(FileObject, AReadErrorIsNoted) {
+    CFTPFile file(access);
+    test::WriteWholeFile(dir / "in.txt", "x\n");
+    ASSERT_TRUE(file.Open(dir / "in.txt", platform::File::modeRead));
+    std::string line;
+    while (file.ReadLine(line)) {}
+    EXPECT_FALSE(file.ReadFailed());
+    ASSERT_TRUE(file.Open(dir.Path().string(), platform::File::modeRead));  // reading a folder fails
+    EXPECT_FALSE(file.ReadLine(line));
+    EXPECT_TRUE(file.ReadFailed());
+    ASSERT_TRUE(file.Open(dir.Path().string(), platform::File::modeRead));
+    EXPECT_FALSE(file.ReadFailed());
+    char block[8];
+    EXPECT_EQ(file.Read(block, sizeof block), 0);
+    EXPECT_TRUE(file.ReadFailed());
+}
+
 TEST_F(FileObject, LongLinesAndALineEndAcrossTheBufferEdgeReadWhole) {
     const std::string longLine(70000, 'x');
     EXPECT_EQ(Lines(longLine + "\nnext\n"), (std::vector<std::string>{longLine, "next"}));
