@@ -5,6 +5,7 @@
 // same; so must a header whose field values are cut from the input bytes,
 // with every line end in a value turned into a blank.
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -92,7 +93,8 @@ void CheckWrittenReadsBack(const CTextFileHeader& written, const std::string& pa
     const auto from = Fields(written);
     const auto to = Fields(expected);
     for (size_t i = 0; i < from.size(); ++i) *to[i] = AsWritten(*from[i]);
-    expected.m_nCommand = pv::StoryCommandFromWord(expected.m_strCommand).value_or(pv::kNoStoryCommand);
+    const std::optional<pv::StoryCommand> command = pv::StoryCommandFromWord(expected.m_strCommand);
+    expected.m_nCommand = command ? *command : pv::kNoStoryCommand;
     PV_FUZZ_CHECK(SameFields(read, expected));
 }
 

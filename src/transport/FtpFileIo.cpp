@@ -1,6 +1,7 @@
 // CFTPFile as an open file: FTP files through a temporary local copy, a read
 // layer whose line reader accepts every common line end, temporary names
 // and the ID.dat numbers.
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -101,7 +102,10 @@ bool CFTPFile::FillReadBuffer(int64_t wanted) {
     if (m_readOffset > 0 && m_available > 0)
         std::memmove(m_readBuffer.data(), m_readBuffer.data() + m_readOffset, static_cast<size_t>(m_available));
     m_readOffset = 0;
-    if (static_cast<int64_t>(m_readBuffer.size()) < wanted) m_readBuffer.resize(static_cast<size_t>(wanted));
+    // Doubling at least, so that waiting for the end of a long run of bytes
+    // a byte at a time still reads the file in large blocks.
+    if (static_cast<int64_t>(m_readBuffer.size()) < wanted)
+        m_readBuffer.resize(std::max(static_cast<size_t>(wanted), 2 * m_readBuffer.size()));
     while (m_available < wanted && !m_endOfFile) {
         const int64_t room = static_cast<int64_t>(m_readBuffer.size()) - m_available;
         const int64_t n = BaseFile().Read(m_readBuffer.data() + m_available, room);
