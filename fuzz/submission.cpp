@@ -30,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = pv::fuzz::Scratch() / "story.dat";
     pv::fuzz::WriteWholeFile(path, text);
 
+    static const pv::Location location = pv::Location::Parse(path);
     pv::CDatFile descriptor;
-    PV_FUZZ_CHECK(descriptor.Read(access, path));
-    PV_FUZZ_CHECK(descriptor.ErrorText().empty());
+    PV_FUZZ_CHECK(descriptor.Read(access, location).ok());
     for (const std::string* field : {&descriptor.m_strLine1, &descriptor.m_strLine2, &descriptor.m_strSlug,
                                      &descriptor.m_strLine5, &descriptor.m_strAlias, &descriptor.m_strKeywords})
         PV_FUZZ_CHECK(!HasLineEnd(*field));

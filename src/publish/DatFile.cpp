@@ -45,6 +45,10 @@ int LeadingIntegerAsInt(std::string_view text) {
     return static_cast<int>(value);
 }
 
+std::string FailureText(const Location& path, const std::string& cause) {
+    return "Unable to read the submission descriptor " + path.Display() + ". " + cause;
+}
+
 // The next line, or an empty text past the end of the file.
 std::string NextLine(CFileString& file) {
     std::string line;
@@ -73,19 +77,21 @@ void CDatFile::Clear() {
     m_strKeywords.clear();
     m_nCommand = kCmdAdd;
     for (std::string& user : m_strUser) user.clear();
-    m_strErrorText.clear();
 }
 
-bool CDatFile::Read(FileAccess& access, const std::string& path) {
+Status CDatFile::Read(FileAccess& access, const Location& path) {
     Clear();
+    if (!path.Problem().ok()) return Status::InvalidArgument(FailureText(path, path.Problem().message()));
     CFTPFile file(access);
     std::string openError;
     if (!file.Open(path, kOpenMode, &openError))
-        return Fail(openError.empty() ? file.ErrorText() : openError);
+        return Status::IoError(FailureText(path, openError.empty() ? file.ErrorText() : openError));
     ReadLines(file);
     const bool readFailed = file.ReadFailed();
     file.Close();  // read only: nothing to lose
-    return readFailed ? Fail("a read of the file failed") : true;
+    if (!readFailed) return Status::OK();
+    Clear();  // nothing of a cut file is used
+    return Status::IoError(FailureText(path, "A read of the file failed."));
 }
 
 void CDatFile::ReadLines(CFileString& file) {
@@ -104,13 +110,6 @@ void CDatFile::ReadLines(CFileString& file) {
     m_strKeywords = NextLine(file);
     m_nCommand = StoryCommandFromWord(NextLine(file)).value_or(kCmdAdd);
     for (std::string& user : m_strUser) user = NextLine(file);
-}
-
-bool CDatFile::Fail(const std::string& cause) {
-    Clear();
-    m_strErrorText = "Unable to read the submission descriptor.\nCause: " + cause;
-    if (!cause.ends_with('.')) m_strErrorText += '.';
-    return false;
 }
 
 }  // namespace pv

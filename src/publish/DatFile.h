@@ -24,8 +24,10 @@
 #include <string_view>
 
 #include "config/StoryCommand.h"
+#include "platform/Status.h"
 #include "transport/FileAccess.h"
 #include "transport/FileString.h"
+#include "transport/Location.h"
 
 namespace pv {
 
@@ -40,13 +42,12 @@ public:
     // Every field empty or 0, the command Add.
     void Clear();
 
-    // Opens the path (local, share or FTP, with or without credentials) for
-    // reading, with others kept from writing it; reads it and closes it.  A
-    // file with fewer lines leaves the fields of the missing lines clear, which
-    // is no error.  False when the file cannot be opened or a read of it
-    // fails: the fields are then clear and ErrorText says why.
-    bool Read(FileAccess& access, const std::string& path);
-    const std::string& ErrorText() const { return m_strErrorText; }
+    // Opens the file (local, share or FTP) for reading, with others kept
+    // from writing it; reads it and closes it.  A file with fewer lines leaves
+    // the fields of the missing lines clear, which is no error.  A file that
+    // cannot be opened or read is a failure that names it (without its
+    // credentials) and says why; the fields are then clear.
+    Status Read(FileAccess& access, const Location& path);
 
     std::string m_strLine1;
     std::string m_strLine2;
@@ -65,9 +66,6 @@ public:
 
 private:
     void ReadLines(CFileString& file);
-    bool Fail(const std::string& cause);
-
-    std::string m_strErrorText;
 };
 
 // A slug line made fit to show and to name files after: the marks of

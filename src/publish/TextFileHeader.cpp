@@ -79,42 +79,43 @@ void CTextFileHeader::Clear() {
     m_nCommand = kNoStoryCommand;
     for (std::string& user : m_strUser) user.clear();
     m_otherFields.clear();
-    m_strErrorText.clear();
+    m_bFound = false;
 }
 
-CTextFileHeader::ReadResult CTextFileHeader::Read(CFileString& file) {
+Status CTextFileHeader::Read(CFileString& file) {
     Clear();
-    if (!file.IsOpen()) return Fail("the file is not open");
+    if (!file.IsOpen()) return Fail("The file is not open.");
     const int64_t length = file.GetLength();
-    if (length < 0) return Fail("the length of the file cannot be read");
-    if (length < kMinimumFileLength) return ReadResult::noHeader;
-    if (file.SeekToBegin() != 0) return Fail("the file cannot be rewound");
+    if (length < 0) return Fail("The length of the file cannot be read.");
+    if (length < kMinimumFileLength) return Status::OK();
+    if (file.SeekToBegin() != 0) return Fail("The file cannot be rewound.");
     std::string firstLine;
     file.ReadLine(firstLine);
-    if (file.ReadFailed()) return Fail("a read of the file failed");
+    if (file.ReadFailed()) return Fail("A read of the file failed.");
     if (firstLine != kMagicLine) {
-        if (file.SeekToBegin() != 0) return Fail("the file cannot be rewound");
-        return ReadResult::noHeader;
+        if (file.SeekToBegin() != 0) return Fail("The file cannot be rewound.");
+        return Status::OK();
     }
+    m_bFound = true;
     return ReadFields(file);
 }
 
 // Field lines up to the first line of another form, which is given back to
 // the file so that the next read starts with it.
-CTextFileHeader::ReadResult CTextFileHeader::ReadFields(CFileString& file) {
+Status CTextFileHeader::ReadFields(CFileString& file) {
     for (;;) {
         char probe[kProbeLength];
         const int64_t got = file.Read(probe, kProbeLength);
-        if (file.ReadFailed()) return Fail("a read of the file failed");
+        if (file.ReadFailed()) return Fail("A read of the file failed.");
         const std::optional<std::string> key = FieldKey(probe, got);
         if (!key) {
             if (got > 0 && file.Seek(-got, CFileString::seekCurrent) < 0)
-                return Fail("the file cannot be moved back to the first body line");
-            return ReadResult::header;
+                return Fail("The file cannot be moved back to the first body line.");
+            return Status::OK();
         }
         std::string value;
         file.ReadLine(value);
-        if (file.ReadFailed()) return Fail("a read of the file failed");
+        if (file.ReadFailed()) return Fail("A read of the file failed.");
         while (!value.empty() && value.back() == '\r') value.pop_back();
         Store(*key, std::move(value));
     }
@@ -138,10 +139,9 @@ void CTextFileHeader::Store(const std::string& key, std::string value) {
     m_otherFields.push_back({key, std::move(value)});
 }
 
-CTextFileHeader::ReadResult CTextFileHeader::Fail(const std::string& cause) {
+Status CTextFileHeader::Fail(const std::string& cause) {
     Clear();
-    m_strErrorText = std::string(kReadErrorMessage) + "\nCause: " + cause + ".";
-    return ReadResult::failed;
+    return Status::IoError(std::string(kReadErrorMessage) + " " + cause);
 }
 
 std::string CTextFileHeader::HeaderText() const {

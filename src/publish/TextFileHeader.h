@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "config/StoryCommand.h"
+#include "platform/Status.h"
 #include "transport/FileString.h"
 
 namespace pv {
@@ -28,13 +29,6 @@ public:
     static constexpr int kUserFieldCount = 9;
     static constexpr const char* kReadErrorMessage = "Unknown file error trying to read the text file header.";
 
-    enum class ReadResult {
-        header,    // read; the file stands at the first body line
-        noHeader,  // the whole file is the body; the file is back at its start (a
-                   // file too short for a header is not moved at all)
-        failed,    // the file could not be read: ErrorText says why; try again later
-    };
-
     // A field line whose key the header does not know; kept, never written.
     struct OtherField {
         std::string key;
@@ -44,15 +38,19 @@ public:
 
     CTextFileHeader() = default;
 
-    // Every field empty, no command, no other fields, no error.
+    // Every field empty, no command, no other fields, not found.
     void Clear();
 
-    // Reads the header at the start of an open file.  With a header, the file
-    // is left at the first body line (at its end when there is no body).
-    // A failure leaves the header clear and ErrorText set: kReadErrorMessage
-    // and the cause, for the caller to show with the file's name.
-    ReadResult Read(CFileString& file);
-    const std::string& ErrorText() const { return m_strErrorText; }
+    // Reads the header at the start of an open file.  When the file has one,
+    // Found() is true and the file is left at the first body line (at its end
+    // when there is no body).  When it has none, the whole file is the body
+    // and the file is back at its start (a file too short for a header is not
+    // moved at all).  A file that cannot be read is an I/O error whose message
+    // is kReadErrorMessage and the cause; the header is then clear, and the
+    // story is best tried again later.
+    Status Read(CFileString& file);
+    // Whether the last Read found a header.
+    bool Found() const { return m_bFound; }
 
     // Writes the magic line, the eight lines SLUG to NEXT (empty or not), and
     // a line for each of OWNR, LUSE, TUSE, CMD1 and US01 to US09 that is not
@@ -81,11 +79,11 @@ public:
     std::vector<OtherField> m_otherFields;
 
 private:
-    ReadResult Fail(const std::string& cause);
-    ReadResult ReadFields(CFileString& file);
+    Status Fail(const std::string& cause);
+    Status ReadFields(CFileString& file);
     void Store(const std::string& key, std::string value);
 
-    std::string m_strErrorText;
+    bool m_bFound = false;
 };
 
 }  // namespace pv

@@ -32,7 +32,8 @@ protected:
     CDatFile Read(const std::string& bytes) {
         test::WriteWholeFile(dir / "story.dat", bytes);
         CDatFile descriptor;
-        EXPECT_TRUE(descriptor.Read(access, dir / "story.dat")) << descriptor.ErrorText();
+        const Status status = descriptor.Read(access, Location::Parse(dir / "story.dat"));
+        EXPECT_TRUE(status.ok()) << status.message();
         return descriptor;
     }
 
@@ -62,7 +63,6 @@ void ExpectFullDescriptor(const CDatFile& descriptor) {
     EXPECT_EQ(descriptor.m_nCommand, kCmdReplace);
     const char* users[] = {"one", "two", "three", "four", "five", "six", "seven", "eight", "nine"};
     for (size_t i = 0; i < 9; ++i) EXPECT_EQ(descriptor.m_strUser[i], std::string("user ") + users[i]);
-    EXPECT_EQ(descriptor.ErrorText(), "");
 }
 
 TEST_F(SubmissionDescriptor, EveryLineEndReadsTheSame) {
@@ -187,21 +187,32 @@ TEST_F(SubmissionDescriptor, AVeryLongLineIsReadWholeAndMovesNothing) {
 TEST_F(SubmissionDescriptor, ADescriptorThatCannotBeReadIsAFailureAndLeavesNothingBehind) {
     CDatFile descriptor;
     test::WriteWholeFile(dir / "good.dat", Joined(FullDescriptor(), "\r\n"));
-    ASSERT_TRUE(descriptor.Read(access, dir / "good.dat"));
+    const Location good = Location::Parse(dir / "good.dat");
+    ASSERT_TRUE(descriptor.Read(access, good).ok());
 
-    EXPECT_FALSE(descriptor.Read(access, dir / "missing.dat"));
-    EXPECT_TRUE(descriptor.ErrorText().starts_with("Unable to read the submission descriptor.\nCause: "));
-    EXPECT_NE(descriptor.ErrorText().find("missing.dat"), std::string::npos);
+    // Credentials in the path never show in the message.
+    const Location missing = Location::Parse(dir.Folder() + "|user|secret|missing.dat");
+    const Status notThere = descriptor.Read(access, missing);
+    EXPECT_EQ(notThere.code(), Status::Code::ioError);
+    EXPECT_TRUE(notThere.message().starts_with("Unable to read the submission descriptor " + missing.Display() + ". "))
+        << notThere.message();
+    EXPECT_NE(notThere.message().find("missing.dat"), std::string::npos);
+    EXPECT_EQ(notThere.message().find("secret"), std::string::npos);
     EXPECT_EQ(descriptor.m_strSlug, "");
     EXPECT_EQ(descriptor.m_nSenderNumber, 0);
     EXPECT_EQ(descriptor.m_strUser[0], "");  // nothing of the earlier descriptor is left
 
     // A folder opens like a file, but every read of it fails.
-    ASSERT_TRUE(descriptor.Read(access, dir / "good.dat"));
-    EXPECT_FALSE(descriptor.Read(access, dir.Path().string()));
-    EXPECT_EQ(descriptor.ErrorText(), "Unable to read the submission descriptor.\nCause: a read of the file failed.");
+    ASSERT_TRUE(descriptor.Read(access, good).ok());
+    const Location folder = Location::Parse(dir.Path().string());
+    EXPECT_EQ(descriptor.Read(access, folder),
+              Status::IoError("Unable to read the submission descriptor " + folder.Display() +
+                              ". A read of the file failed."));
     EXPECT_EQ(descriptor.m_strAlias, "");
     EXPECT_EQ(descriptor.m_strUser[8], "");
+
+    const Status climbing = descriptor.Read(access, Location::Parse(dir.Folder() + "../story.dat"));
+    EXPECT_EQ(climbing.code(), Status::Code::invalidArgument);
 }
 
 }  // namespace

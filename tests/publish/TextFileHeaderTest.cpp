@@ -17,7 +17,6 @@ namespace {
 
 using namespace std::string_literals;
 using platform::File;
-using Result = CTextFileHeader::ReadResult;
 
 constexpr unsigned kReadMode = File::modeRead | File::shareDenyNone | File::typeText;
 constexpr unsigned kWriteMode = File::modeWrite | File::modeCreate | File::typeText;
@@ -55,7 +54,7 @@ protected:
 struct ReadCase {
     const char* name;
     std::string bytes;
-    Result result;
+    bool found;
     std::string slug;
     int command;
     std::string body;  // what the file reads from where the header leaves it
@@ -65,48 +64,48 @@ const std::string kLongValue(100000, 'v');
 
 const std::vector<ReadCase> kReadCases = {
     {"CRLF header and body",
-     "TQ32_SCRIPT1\r\nFILESLUG:Council vote\r\nFILECMD1:Replace\r\nFirst line\r\nSecond line\r\n", Result::header,
+     "TQ32_SCRIPT1\r\nFILESLUG:Council vote\r\nFILECMD1:Replace\r\nFirst line\r\nSecond line\r\n", true,
      "Council vote", kCmdReplace, "First line\r\nSecond line\r\n"},
-    {"LF only", "TQ32_SCRIPT1\nFILESLUG:Council vote\nFILECMD1:Replace\nFirst line\n", Result::header,
+    {"LF only", "TQ32_SCRIPT1\nFILESLUG:Council vote\nFILECMD1:Replace\nFirst line\n", true,
      "Council vote", kCmdReplace, "First line\n"},
-    {"no magic line", "FILESLUG:Council vote\r\nFirst line\r\n", Result::noHeader, "", kNoStoryCommand,
+    {"no magic line", "FILESLUG:Council vote\r\nFirst line\r\n", false, "", kNoStoryCommand,
      "FILESLUG:Council vote\r\nFirst line\r\n"},
-    {"magic line in lower case", "tq32_script1\r\nFILESLUG:x\r\nbody\r\n", Result::noHeader, "", kNoStoryCommand,
+    {"magic line in lower case", "tq32_script1\r\nFILESLUG:x\r\nbody\r\n", false, "", kNoStoryCommand,
      "tq32_script1\r\nFILESLUG:x\r\nbody\r\n"},
-    {"magic line with a trailing blank", "TQ32_SCRIPT1 \r\nFILESLUG:x\r\n", Result::noHeader, "", kNoStoryCommand,
+    {"magic line with a trailing blank", "TQ32_SCRIPT1 \r\nFILESLUG:x\r\n", false, "", kNoStoryCommand,
      "TQ32_SCRIPT1 \r\nFILESLUG:x\r\n"},
-    {"13 bytes: magic line and LF", "TQ32_SCRIPT1\n", Result::noHeader, "", kNoStoryCommand, "TQ32_SCRIPT1\n"},
-    {"empty file", "", Result::noHeader, "", kNoStoryCommand, ""},
-    {"magic line alone is an empty header", "TQ32_SCRIPT1\r\n", Result::header, "", kNoStoryCommand, ""},
-    {"header without body", "TQ32_SCRIPT1\r\nFILESLUG:Fire\r\n", Result::header, "Fire", kNoStoryCommand, ""},
-    {"last header line without line end", "TQ32_SCRIPT1\r\nFILESLUG:Fire", Result::header, "Fire", kNoStoryCommand,
+    {"13 bytes: magic line and LF", "TQ32_SCRIPT1\n", false, "", kNoStoryCommand, "TQ32_SCRIPT1\n"},
+    {"empty file", "", false, "", kNoStoryCommand, ""},
+    {"magic line alone is an empty header", "TQ32_SCRIPT1\r\n", true, "", kNoStoryCommand, ""},
+    {"header without body", "TQ32_SCRIPT1\r\nFILESLUG:Fire\r\n", true, "Fire", kNoStoryCommand, ""},
+    {"last header line without line end", "TQ32_SCRIPT1\r\nFILESLUG:Fire", true, "Fire", kNoStoryCommand,
      ""},
-    {"key of three bytes ends the header", "TQ32_SCRIPT1\r\nFILESLU:x\r\nbody\r\n", Result::header, "",
+    {"key of three bytes ends the header", "TQ32_SCRIPT1\r\nFILESLU:x\r\nbody\r\n", true, "",
      kNoStoryCommand, "FILESLU:x\r\nbody\r\n"},
-    {"key of five bytes ends the header", "TQ32_SCRIPT1\r\nFILESLUGS:x\r\n", Result::header, "", kNoStoryCommand,
+    {"key of five bytes ends the header", "TQ32_SCRIPT1\r\nFILESLUGS:x\r\n", true, "", kNoStoryCommand,
      "FILESLUGS:x\r\n"},
-    {"body line starting with FILE", "TQ32_SCRIPT1\r\nFILESLUG:x\r\nFILE NOTES follow\r\n", Result::header, "x",
+    {"body line starting with FILE", "TQ32_SCRIPT1\r\nFILESLUG:x\r\nFILE NOTES follow\r\n", true, "x",
      kNoStoryCommand, "FILE NOTES follow\r\n"},
-    {"short line starting with FILE", "TQ32_SCRIPT1\r\nFILESLUG:x\r\nFILE\r\nbody", Result::header, "x",
+    {"short line starting with FILE", "TQ32_SCRIPT1\r\nFILESLUG:x\r\nFILE\r\nbody", true, "x",
      kNoStoryCommand, "FILE\r\nbody"},
-    {"a key never reaches over a line end", "TQ32_SCRIPT1\r\nFILEA\nBC:x\r\n", Result::header, "", kNoStoryCommand,
+    {"a key never reaches over a line end", "TQ32_SCRIPT1\r\nFILEA\nBC:x\r\n", true, "", kNoStoryCommand,
      "FILEA\nBC:x\r\n"},
-    {"a key never holds a zero byte", "TQ32_SCRIPT1\r\nFILE\0LUG:x\r\n"s, Result::header, "",
+    {"a key never holds a zero byte", "TQ32_SCRIPT1\r\nFILE\0LUG:x\r\n"s, true, "",
      kNoStoryCommand, "FILE\0LUG:x\r\n"s},
-    {"empty values", "TQ32_SCRIPT1\r\nFILESLUG:\r\nFILECMD1:\r\nbody", Result::header, "", kNoStoryCommand, "body"},
-    {"later value wins", "TQ32_SCRIPT1\r\nFILESLUG:old\r\nFILESLUG:new\r\n", Result::header, "new", kNoStoryCommand,
+    {"empty values", "TQ32_SCRIPT1\r\nFILESLUG:\r\nFILECMD1:\r\nbody", true, "", kNoStoryCommand, "body"},
+    {"later value wins", "TQ32_SCRIPT1\r\nFILESLUG:old\r\nFILESLUG:new\r\n", true, "new", kNoStoryCommand,
      ""},
-    {"command in any case", "TQ32_SCRIPT1\r\nFILECMD1:rEPLACE tEXT oNLY\r\n", Result::header, "",
+    {"command in any case", "TQ32_SCRIPT1\r\nFILECMD1:rEPLACE tEXT oNLY\r\n", true, "",
      kCmdReplaceTextOnly, ""},
-    {"unknown command word", "TQ32_SCRIPT1\r\nFILECMD1:Publish\r\n", Result::header, "", kNoStoryCommand, ""},
+    {"unknown command word", "TQ32_SCRIPT1\r\nFILECMD1:Publish\r\n", true, "", kNoStoryCommand, ""},
     {"later unknown command clears the code", "TQ32_SCRIPT1\r\nFILECMD1:Delete\r\nFILECMD1:Publish\r\n",
-     Result::header, "", kNoStoryCommand, ""},
+     true, "", kNoStoryCommand, ""},
     {"carriage returns before the line feed", "TQ32_SCRIPT1\r\nFILESLUG:x\r\r\nFILECMD1:Add Unique\r\r\nbody\r\n",
-     Result::header, "x", kCmdAddUnique, "body\r\n"},
-    {"bytes above 127 kept as they are", "TQ32_SCRIPT1\r\nFILESLUG:Caf\xe9 \x93news\x94\r\n", Result::header,
+     true, "x", kCmdAddUnique, "body\r\n"},
+    {"bytes above 127 kept as they are", "TQ32_SCRIPT1\r\nFILESLUG:Caf\xe9 \x93news\x94\r\n", true,
      "Caf\xe9 \x93news\x94", kNoStoryCommand, ""},
     {"very long value and body line", "TQ32_SCRIPT1\r\nFILESLUG:" + kLongValue + "\r\n" + kLongValue + "\r\n",
-     Result::header, kLongValue, kNoStoryCommand, kLongValue + "\r\n"},
+     true, kLongValue, kNoStoryCommand, kLongValue + "\r\n"},
 };
 
 TEST_F(StoryHeader, ReadsTheHeaderAndLeavesTheFileAtTheBody) {
@@ -116,11 +115,11 @@ TEST_F(StoryHeader, ReadsTheHeaderAndLeavesTheFileAtTheBody) {
             SCOPED_TRACE(c.name);
             ASSERT_TRUE(file->Open(path, kReadMode));
             CTextFileHeader header;
-            EXPECT_EQ(header.Read(*file), c.result);
+            EXPECT_EQ(header.Read(*file), Status::OK());
+            EXPECT_EQ(header.Found(), c.found);
             EXPECT_EQ(header.m_strSlug, c.slug);
             EXPECT_EQ(header.m_nCommand, c.command);
             EXPECT_EQ(RestOf(*file), c.body);
-            EXPECT_EQ(header.ErrorText(), "");
             file->Close();
         }
     }
@@ -137,7 +136,8 @@ TEST_F(StoryHeader, EveryKeyFillsItsFieldAndOtherKeysAreKeptInOrder) {
     CFTPFile file(access);
     ASSERT_TRUE(file.Open(Story(bytes), kReadMode));
     CTextFileHeader header;
-    ASSERT_EQ(header.Read(file), Result::header);
+    ASSERT_EQ(header.Read(file), Status::OK());
+    ASSERT_TRUE(header.Found());
     EXPECT_EQ(header.m_strSlug, "SLUG value");
     EXPECT_EQ(header.m_strCategory, "CATG value");
     EXPECT_EQ(header.m_strWho, "WHOM value");
@@ -162,18 +162,21 @@ TEST_F(StoryHeader, ReadStartsFromAClearHeaderAndRewindsTheFile) {
     CFTPFile file(access);
     ASSERT_TRUE(file.Open(Story("TQ32_SCRIPT1\r\nFILESLUG:first\r\nFILEXTRA:x\r\nFILECMD1:Add\r\nbody\r\n"), kReadMode));
     CTextFileHeader header;
-    ASSERT_EQ(header.Read(file), Result::header);
+    ASSERT_EQ(header.Read(file), Status::OK());
+    ASSERT_TRUE(header.Found());
     EXPECT_EQ(header.m_otherFields.size(), 1u);
 
     // Read again from the middle of the body: the header starts over at the
     // file's start and no field of the first read is kept twice.
-    ASSERT_EQ(header.Read(file), Result::header);
+    ASSERT_EQ(header.Read(file), Status::OK());
+    ASSERT_TRUE(header.Found());
     EXPECT_EQ(header.m_strSlug, "first");
     EXPECT_EQ(header.m_nCommand, kCmdAdd);
     EXPECT_EQ(header.m_otherFields.size(), 1u);
 
     ASSERT_TRUE(file.Open(Story("no header\r\n"), kReadMode));
-    EXPECT_EQ(header.Read(file), Result::noHeader);
+    EXPECT_EQ(header.Read(file), Status::OK());
+    EXPECT_FALSE(header.Found());
     EXPECT_EQ(header.m_strSlug, "");
     EXPECT_EQ(header.m_nCommand, kNoStoryCommand);
     EXPECT_TRUE(header.m_otherFields.empty());
@@ -187,19 +190,14 @@ TEST_F(StoryHeader, AFileThatCannotBeReadIsAFailureWithTheReason) {
     ASSERT_GE(folder.GetLength(), CTextFileHeader::kMinimumFileLength);
     CTextFileHeader header;
     header.m_strSlug = "stale";
-    EXPECT_EQ(header.Read(folder), Result::failed);
-    EXPECT_EQ(header.ErrorText(),
-              "Unknown file error trying to read the text file header.\nCause: a read of the file failed.");
+    EXPECT_EQ(header.Read(folder),
+              Status::IoError("Unknown file error trying to read the text file header. A read of the file failed."));
+    EXPECT_FALSE(header.Found());
     EXPECT_EQ(header.m_strSlug, "");
 
     CFTPFile closed(access);
-    EXPECT_EQ(header.Read(closed), Result::failed);
-    EXPECT_EQ(header.ErrorText(), "Unknown file error trying to read the text file header.\nCause: the file is not open.");
-
-    // The next good read clears the error.
-    ASSERT_TRUE(closed.Open(Story("TQ32_SCRIPT1\r\nFILESLUG:x\r\n"), kReadMode));
-    EXPECT_EQ(header.Read(closed), Result::header);
-    EXPECT_EQ(header.ErrorText(), "");
+    EXPECT_EQ(header.Read(closed),
+              Status::IoError("Unknown file error trying to read the text file header. The file is not open."));
 }
 
 TEST_F(StoryHeader, WritesTheEightFixedLinesAndOnlyTheOtherFieldsThatHoldText) {
@@ -252,7 +250,8 @@ TEST_F(StoryHeader, AWrittenHeaderReadsBackWithTheBodyAfterIt) {
 
     ASSERT_TRUE(file.Open(path, kReadMode));
     CTextFileHeader read;
-    ASSERT_EQ(read.Read(file), Result::header);
+    ASSERT_EQ(read.Read(file), Status::OK());
+    ASSERT_TRUE(read.Found());
     EXPECT_EQ(read.m_strSlug, "Council vote");
     EXPECT_EQ(read.m_strCategory, "News,Local");
     EXPECT_EQ(read.m_strWriter, "Caf\xe9");
