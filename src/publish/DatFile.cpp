@@ -45,8 +45,8 @@ int LeadingIntegerAsInt(std::string_view text) {
     return static_cast<int>(value);
 }
 
-std::string FailureText(const Location& path, const std::string& cause) {
-    return "Unable to read the submission descriptor " + path.Display() + ". " + cause;
+std::string FailureText(const Location& path) {
+    return "Unable to read the submission descriptor " + path.Display() + ".";
 }
 
 // The next line, or an empty text past the end of the file.
@@ -81,17 +81,17 @@ void CDatFile::Clear() {
 
 Status CDatFile::Read(FileAccess& access, const Location& path) {
     Clear();
-    if (!path.Problem().ok()) return Status::InvalidArgument(FailureText(path, path.Problem().message()));
+    if (!path.Problem().ok()) return Status::InvalidArgument(FailureText(path)).WithDetail(path.Problem().message());
     CFTPFile file(access);
     std::string openError;
     if (!file.Open(path, kOpenMode, &openError))
-        return Status::IoError(FailureText(path, openError.empty() ? file.ErrorText() : openError));
+        return Status::IoError(FailureText(path)).WithDetail(openError.empty() ? file.ErrorText() : openError);
     ReadLines(file);
     const bool readFailed = file.ReadFailed();
     file.Close();  // read only: nothing to lose
     if (!readFailed) return Status::OK();
     Clear();  // nothing of a cut file is used
-    return Status::IoError(FailureText(path, "A read of the file failed."));
+    return Status::IoError(FailureText(path)).WithDetail("A read of the file failed.");
 }
 
 void CDatFile::ReadLines(CFileString& file) {

@@ -46,7 +46,7 @@ public:
     // from writing it; reads it and closes it.  A file with fewer lines leaves
     // the fields of the missing lines clear, which is no error.  A file that
     // cannot be opened or read is a failure that names it (without its
-    // credentials) and says why; the fields are then clear.
+    // credentials), with the cause as its detail; the fields are then clear.
     Status Read(FileAccess& access, const Location& path);
 
     std::string m_strLine1;

@@ -141,7 +141,7 @@ void CTextFileHeader::Store(const std::string& key, std::string value) {
 
 Status CTextFileHeader::Fail(const std::string& cause) {
     Clear();
-    return Status::IoError(std::string(kReadErrorMessage) + " " + cause);
+    return Status::IoError(kReadErrorMessage).WithDetail(cause);
 }
 
 std::string CTextFileHeader::HeaderText() const {

@@ -45,9 +45,9 @@ public:
     // Found() is true and the file is left at the first body line (at its end
     // when there is no body).  When it has none, the whole file is the body
     // and the file is back at its start (a file too short for a header is not
-    // moved at all).  A file that cannot be read is an I/O error whose message
-    // is kReadErrorMessage and the cause; the header is then clear, and the
-    // story is best tried again later.
+    // moved at all).  A file that cannot be read is an I/O error with the
+    // message kReadErrorMessage and the cause as its detail; the header is
+    // then clear, and the story is best tried again later.
     Status Read(CFileString& file);
     // Whether the last Read found a header.
     bool Found() const { return m_bFound; }

@@ -194,10 +194,10 @@ TEST_F(SubmissionDescriptor, ADescriptorThatCannotBeReadIsAFailureAndLeavesNothi
     const Location missing = Location::Parse(dir.Folder() + "|user|secret|missing.dat");
     const Status notThere = descriptor.Read(access, missing);
     EXPECT_EQ(notThere.code(), Status::Code::ioError);
-    EXPECT_TRUE(notThere.message().starts_with("Unable to read the submission descriptor " + missing.Display() + ". "))
-        << notThere.message();
+    EXPECT_EQ(notThere.message(), "Unable to read the submission descriptor " + missing.Display() + ".");
     EXPECT_NE(notThere.message().find("missing.dat"), std::string::npos);
-    EXPECT_EQ(notThere.message().find("secret"), std::string::npos);
+    EXPECT_NE(notThere.detail(), "");  // why it could not be opened
+    EXPECT_EQ((notThere.message() + notThere.detail()).find("secret"), std::string::npos);
     EXPECT_EQ(descriptor.m_strSlug, "");
     EXPECT_EQ(descriptor.m_nSenderNumber, 0);
     EXPECT_EQ(descriptor.m_strUser[0], "");  // nothing of the earlier descriptor is left
@@ -206,8 +206,8 @@ TEST_F(SubmissionDescriptor, ADescriptorThatCannotBeReadIsAFailureAndLeavesNothi
     ASSERT_TRUE(descriptor.Read(access, good).ok());
     const Location folder = Location::Parse(dir.Path().string());
     EXPECT_EQ(descriptor.Read(access, folder),
-              Status::IoError("Unable to read the submission descriptor " + folder.Display() +
-                              ". A read of the file failed."));
+              Status::IoError("Unable to read the submission descriptor " + folder.Display() + ".")
+                  .WithDetail("A read of the file failed."));
     EXPECT_EQ(descriptor.m_strAlias, "");
     EXPECT_EQ(descriptor.m_strUser[8], "");
 

@@ -190,14 +190,14 @@ TEST_F(StoryHeader, AFileThatCannotBeReadIsAFailureWithTheReason) {
     ASSERT_GE(folder.GetLength(), CTextFileHeader::kMinimumFileLength);
     CTextFileHeader header;
     header.m_strSlug = "stale";
-    EXPECT_EQ(header.Read(folder),
-              Status::IoError("Unknown file error trying to read the text file header. A read of the file failed."));
+    EXPECT_EQ(header.Read(folder), Status::IoError("Unknown file error trying to read the text file header.")
+                                       .WithDetail("A read of the file failed."));
     EXPECT_FALSE(header.Found());
     EXPECT_EQ(header.m_strSlug, "");
 
     CFTPFile closed(access);
-    EXPECT_EQ(header.Read(closed),
-              Status::IoError("Unknown file error trying to read the text file header. The file is not open."));
+    EXPECT_EQ(header.Read(closed), Status::IoError("Unknown file error trying to read the text file header.")
+                                       .WithDetail("The file is not open."));
 }
 
 TEST_F(StoryHeader, WritesTheEightFixedLinesAndOnlyTheOtherFieldsThatHoldText) {
