@@ -160,7 +160,8 @@ TEST_F(StoryHeader, EveryKeyFillsItsFieldAndOtherKeysAreKeptInOrder) {
 
 TEST_F(StoryHeader, ReadStartsFromAClearHeaderAndRewindsTheFile) {
     CFTPFile file(access);
-    ASSERT_TRUE(file.Open(Story("TQ32_SCRIPT1\r\nFILESLUG:first\r\nFILEXTRA:x\r\nFILECMD1:Add\r\nbody\r\n"), kReadMode));
+    const std::string story = Story("TQ32_SCRIPT1\r\nFILESLUG:first\r\nFILEXTRA:x\r\nFILECMD1:Add\r\nbody\r\n");
+    ASSERT_TRUE(file.Open(story, kReadMode));
     CTextFileHeader header;
     ASSERT_EQ(header.Read(file), Status::OK());
     ASSERT_TRUE(header.Found());
