@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "FuzzSupport.h"
+#include "notify/StatusPrinter.h"
 #include "platform/Reporter.h"
 #include "transport/FtpClient.h"
 
@@ -22,7 +23,7 @@ public:
     explicit LeakCheck(std::string_view input)
         : m_mayShow(input.find(kPassword) != std::string_view::npos ||
                     input.find(kFirewallPassword) != std::string_view::npos) {}
-    void Status(const std::string& text, bool) override { Check(text); }
+    void Report(const pv::ProgressEvent& event) override { Check(pv::StatusPrinter().Print(event, 0).text); }
     void Trace(const std::string& text) override { Check(text); }
 
 private:

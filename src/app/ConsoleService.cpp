@@ -1,10 +1,9 @@
 #include "app/ConsoleService.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <mutex>
 
 #include "app/CommandLine.h"
+#include "app/ConsolePrinter.h"
 #include "app/PressvaneDlg.h"
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
@@ -19,19 +18,6 @@ std::string CurrentFolder() {
     std::error_code ec;
     const std::string folder = std::filesystem::current_path(ec).string();
     return ec ? std::string() : folder;
-}
-
-// Status lines keep their "\r\n" inside; a terminal wants "\n".
-void PrintLine(const std::string& line) {
-    static std::mutex mutex;
-    std::string text;
-    text.reserve(line.size() + 1);
-    for (char c : line)
-        if (c != '\r') text += c;
-    std::lock_guard<std::mutex> lock(mutex);
-    std::fputs(text.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 void RunTicks(CPressvaneDlg& service, platform::InstanceLock* instance) {
@@ -63,11 +49,12 @@ int RunConsoleService(const std::vector<std::string>& arguments, const std::stri
     }
 
     platform::Clock& clock = platform::DefaultClock();
+    ConsolePrinter console;  // outlives the service, whose monitor reports until it is joined
     CPressvaneDlg service(options, clock);
-    service.Status().SetEcho(PrintLine);
+    service.AddObserver(console);
     service.OnInitDialog();
-    PrintLine("Working folder: " + service.WorkingFolder());
-    PrintLine(service.LastStartedLine());
+    console.PrintLine("Working folder: " + service.WorkingFolder());
+    console.PrintLine(service.LastStartedLine());
     RunTicks(service, instance.get());
     return 0;
 }

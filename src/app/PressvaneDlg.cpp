@@ -13,7 +13,13 @@
 namespace pv {
 
 CPressvaneDlg::CPressvaneDlg(const StartupOptions& options, platform::Clock& clock)
-    : m_startup(options), m_clock(clock), m_trace(clock), m_status(clock, m_trace), m_reporter(m_status, m_trace) {
+    : m_startup(options),
+      m_clock(clock),
+      m_trace(clock),
+      m_progress(clock),
+      m_status(clock, m_trace),
+      m_reporter(m_progress, m_trace) {
+    m_progress.AddObserver(m_status);
     const std::time_t now = clock.NowSeconds();
     m_state.lastPassEnd = now;
     m_state.lastGoodPassEnd = now;

@@ -2,8 +2,9 @@
 // The service object: reads the settings into each component's options,
 // builds the components fully configured, and owns the status lines and
 // logs, the route list, the monitor thread and the shared flags.  The console
-// (and later a window) are views of it: they call OnInitDialog once, OnTimer
-// every 250 ms and the request operations when the operator acts.
+// (and later a window) are views of it: they observe its progress, call
+// OnInitDialog once, OnTimer every 250 ms and the request operations when the
+// operator acts.
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,6 +14,8 @@
 #include "app/ServiceOptions.h"
 #include "config/DirOptions.h"
 #include "config/Ini.h"
+#include "notify/ProgressHub.h"
+#include "notify/ProgressObserver.h"
 #include "notify/ServiceReporter.h"
 #include "notify/StatusBoard.h"
 #include "notify/TraceLog.h"
@@ -44,6 +47,12 @@ public:
     // Waits up to one timer period, returning early when the monitor finishes.
     void WaitForTick(std::chrono::milliseconds period) { m_state.WaitFinished(period); }
 
+    // A view of the progress: it sees every event and status line from now
+    // on, after the status board.  It must stay until removed, or until the
+    // service is gone.
+    void AddObserver(ProgressObserver& observer) { m_progress.AddObserver(observer); }
+    void RemoveObserver(ProgressObserver& observer) { m_progress.RemoveObserver(observer); }
+
     // What a view shows.
     StatusBoard& Status() { return m_status; }
     Reporter& GetReporter() { return m_reporter; }
@@ -61,6 +70,7 @@ private:
     const StartupOptions m_startup;
     platform::Clock& m_clock;
     TraceLog m_trace;
+    ProgressHub m_progress;
     StatusBoard m_status;
     ServiceReporter m_reporter;
     CIni m_ini;

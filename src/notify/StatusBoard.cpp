@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "notify/TextLines.h"
-#include "notify/TimeStamp.h"
 #include "platform/File.h"
 
 namespace pv {
@@ -23,24 +22,26 @@ std::string TraceCopy(const std::string& stamped) {
 
 }  // namespace
 
+void StatusBoard::OnProgress(const ProgressEvent&, const StatusLine& line) { AddLine(line); }
+
 void StatusBoard::AddStatusLine(const std::string& text, bool toStatusLog) {
-    const std::string stamped = StatusTimeStamp(m_clock.NowSeconds()) + ToCrLf(text);
-    const std::string traceCopy = TraceCopy(stamped);
-    std::function<void(const std::string&)> echo;
+    AddLine(StatusPrinter().Print(StatusNote{text, toStatusLog}, m_clock.NowSeconds()));
+}
+
+void StatusBoard::AddLine(const StatusLine& line) {
+    const std::string traceCopy = TraceCopy(line.stamped);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_writeIndex = (m_writeIndex + 1) % kRingSize;
-        m_display[m_writeIndex] = stamped;
+        m_display[m_writeIndex] = line.stamped;
         if (m_shownCount < m_displayLines) ++m_shownCount;
         m_changed = true;
-        if (m_logOn && toStatusLog) {
+        if (m_logOn && line.toStatusLog) {
             m_logQueue[m_logWriteCount % kRingSize] = traceCopy;
             ++m_logWriteCount;
         }
-        echo = m_echo;
     }
     m_trace.Write(traceCopy);
-    if (echo) echo(stamped);
 }
 
 bool StatusBoard::Refresh() {
@@ -74,11 +75,6 @@ void StatusBoard::ConfigureStatusLog(bool on, const std::string& folder) {
 void StatusBoard::SetHeartbeat(const HeartbeatSettings& settings) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_heartbeat = settings;
-}
-
-void StatusBoard::SetEcho(std::function<void(const std::string&)> echo) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_echo = std::move(echo);
 }
 
 std::string StatusBoard::DisplayText() const {

@@ -1,13 +1,14 @@
 #pragma once
 // The status lines: the display ring the window (or console) shows, the queue
-// of lines waiting for the daily status log, and the heartbeat file.  Both
-// threads add lines; the window tick refreshes.  One mutex guards it all.
+// of lines waiting for the daily status log, and the heartbeat file.  An
+// observer of the service's progress: both threads add lines; the window
+// tick refreshes.  One mutex guards it all.
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 
+#include "notify/ProgressObserver.h"
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
 
@@ -19,14 +20,16 @@ struct HeartbeatSettings {
     int maxFileSizeInBytes = 5000;
 };
 
-class StatusBoard {
+class StatusBoard final : public ProgressObserver {
 public:
     static constexpr int kRingSize = 100;
 
     StatusBoard(platform::Clock& clock, TraceLog& trace) : m_clock(clock), m_trace(trace) {}
 
-    // Adds a stamped line to the display ring, the trace log and, when asked
-    // and the status log is on, the status log queue.
+    // Adds the stamped line to the display ring, the trace log and, when
+    // asked and the status log is on, the status log queue.
+    void OnProgress(const ProgressEvent& event, const StatusLine& line) override;
+    // A line in finished words, stamped now, for this board alone.
     void AddStatusLine(const std::string& text, bool toStatusLog);
     // The window tick: appends queued lines to today's status log, rewrites
     // the heartbeat and returns true when the display text changed.
@@ -37,8 +40,6 @@ public:
     void SetDisplayLines(int lines);  // clamped to 0..100
     void ConfigureStatusLog(bool on, const std::string& folder);
     void SetHeartbeat(const HeartbeatSettings& settings);
-    // Receives every stamped line as it is added (the console view prints it).
-    void SetEcho(std::function<void(const std::string&)> echo);
 
     std::string DisplayText() const;
     // Today's status log file: folder + "MM-DD-YYYY.STSIN.log".
@@ -46,6 +47,7 @@ public:
     int WriteIndex() const;
 
 private:
+    void AddLine(const StatusLine& line);
     std::string DisplayTextLocked() const;
     void WriteStatusLogLocked();
     void WriteHeartbeatLocked(const std::string& display) const;
@@ -53,7 +55,6 @@ private:
     platform::Clock& m_clock;
     TraceLog& m_trace;
     mutable std::mutex m_mutex;
-    std::function<void(const std::string&)> m_echo;
 
     std::array<std::string, kRingSize> m_display;
     int m_writeIndex = kRingSize - 1;

@@ -54,7 +54,7 @@ bool WireMessages::WriteMessage(const std::string& header, const std::string& te
 }
 
 void WireMessages::PostFatalError(const CDirOptions* route, const std::string& slug, const std::string& text) {
-    m_reporter.Status("\nFATAL ERROR!!!\n" + text + "\n", true);
+    m_reporter.Report(FatalError{text});
     if (m_fatalFlag) *m_fatalFlag = true;
     if (!route || !route->m_bPostFatalErrorsToPinwell) return;
     WriteMessage(slug + " z z", text);

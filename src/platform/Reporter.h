@@ -1,9 +1,11 @@
 #pragma once
-// How code below the service shell reports: status lines (shown, optionally
-// also written to the daily status log) and trace lines (trace log only).
-// The app wires the real sink in; NullReporter drops everything.
+// How code below the service shell reports: progress events (each becomes a
+// status line, shown and optionally also written to the daily status log)
+// and trace lines (trace log only).  The app wires the real sink in;
+// NullReporter drops everything.
 #include <string>
 
+#include "platform/ProgressEvent.h"
 #include "platform/Status.h"
 
 namespace pv {
@@ -11,7 +13,9 @@ namespace pv {
 class Reporter {
 public:
     virtual ~Reporter() = default;
-    virtual void Status(const std::string& text, bool toStatusLog) = 0;
+    virtual void Report(const ProgressEvent& event) = 0;
+    // A status line in finished words, reported as a note.
+    void Status(const std::string& text, bool toStatusLog) { Report(StatusNote{text, toStatusLog}); }
     virtual void Trace(const std::string& text) = 0;
     // A traced operation: "name starting." and, at its end, "name." in the
     // trace, indented four blanks for every operation it is nested in.
@@ -48,7 +52,7 @@ inline void ShowFailure(Reporter& reporter, const Status& status, bool toStatusL
 
 class NullReporter final : public Reporter {
 public:
-    void Status(const std::string&, bool) override {}
+    void Report(const ProgressEvent&) override {}
     void Trace(const std::string&) override {}
 };
 

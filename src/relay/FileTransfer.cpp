@@ -44,10 +44,9 @@ bool FileTransfer::CopyToOutput(const CDirOptions& route, const Location& source
                                 const std::string& name, bool mayMoveSource, CopyOutcome& outcome) {
     CFTPFile file(m_files);
     file.SetSkipDestinationSizeCheck(route.m_bNoSizeCheckForFtp);
-    auto failed = [&](const char* what) {
-        Status(std::string("Unable to ") + what + " attached file " + name +
-               ".\nCopy of compressed output file failed.\nSource File: " + source.Display() +
-               "\nDestination File: " + outputPath.Display() + ". " + file.ErrorText());
+    auto failed = [&](OutputStep step) {
+        m_reporter.Report(OutputFailed{.step = step, .output = outputPath.Display(), .cause = file.ErrorText(),
+                                       .fileName = name, .source = source.Display()});
         return false;
     };
     // A unique name is never put over an existing file.
@@ -55,16 +54,16 @@ bool FileTransfer::CopyToOutput(const CDirOptions& route, const Location& source
     // A rename never shows a partial file, so it needs no temporary name.
     if (mayMoveSource && file.MoveLocalFile(source, outputPath, replace)) return outcome.moved = true;
     if (!route.m_bUseTmpFilenameDuringCopy) {
-        if (!file.CopyFile(source, outputPath, !replace)) return failed("transfer");
+        if (!file.CopyFile(source, outputPath, !replace)) return failed(OutputStep::copy);
         outcome.checkedSize = file.CheckedDestinationSize();
         return true;
     }
     const Location temporary = Location::Parse(outputPath.WithCredentials() + ".tmp");
-    if (!file.CopyFile(source, temporary)) return failed("transfer");
+    if (!file.CopyFile(source, temporary)) return failed(OutputStep::copy);
     outcome.checkedSize = file.CheckedDestinationSize();
     if (replace) file.Remove(outputPath);
     if (file.Rename(temporary, outputPath) != 0) {
-        failed("rename");
+        failed(OutputStep::renameIntoPlace);
         file.Remove(temporary);
         return false;
     }
@@ -74,7 +73,7 @@ bool FileTransfer::CopyToOutput(const CDirOptions& route, const Location& source
 // An output folder that went away since the start (or was never made, with
 // "DontMakeDirs") is made again.  FTP folders seen once are taken to stay,
 // until a delivery into one fails; a local one costs one stat to check.
-bool FileTransfer::MakeSureFolderExists(CFTPFile& file, const Location& folder) {
+bool FileTransfer::MakeSureFolderExists(CFTPFile& file, const Location& folder, const std::string& name) {
     const bool ftp = folder.IsFtp();
     if (ftp && m_ftpFoldersSeen.count(folder.Written())) return true;
     platform::Existence state = file.FolderExists(folder);
@@ -83,7 +82,8 @@ bool FileTransfer::MakeSureFolderExists(CFTPFile& file, const Location& folder) 
         file.mkdir(folder);
         state = file.FolderExists(folder);
         if (state == platform::Existence::absent) {
-            Status("Unable to make the output folder " + folder.Display() + ". " + file.ErrorText());
+            m_reporter.Report(OutputFailed{.step = OutputStep::makeFolder, .output = folder.Display(),
+                                           .cause = file.ErrorText(), .fileName = name, .source = {}});
             return false;
         }
     }
@@ -103,11 +103,13 @@ bool FileTransfer::DrawUniquePath(CFTPFile& file, const Location& folder, const 
         const platform::Existence state = file.ExistState(path);
         if (state == platform::Existence::absent) return true;
         if (state == platform::Existence::unknown) {
-            Status("Unable to tell whether " + path.Display() + " exists. " + file.ErrorText());
+            m_reporter.Report(OutputFailed{.step = OutputStep::checkName, .output = path.Display(),
+                                           .cause = file.ErrorText(), .fileName = name, .source = {}});
             return false;
         }
     }
-    Status("Every unique number for " + name + " is taken in " + folder.Display() + ".");
+    m_reporter.Report(OutputFailed{.step = OutputStep::drawNumber, .output = folder.Display(), .cause = {},
+                                   .fileName = name, .source = {}});
     return false;
 }
 
@@ -121,7 +123,8 @@ bool FileTransfer::DeliverTo(const CDirOptions& route, const Location& destinati
         delivery.folder = destination.Subfolder(prefix);
         file.mkdir(delivery.folder);  // before it is locked: a lock needs its folder
     }
-    if (route.m_bMakeSurePathsExist && prefix.empty() && !MakeSureFolderExists(file, delivery.folder)) return false;
+    if (route.m_bMakeSurePathsExist && prefix.empty() && !MakeSureFolderExists(file, delivery.folder, name))
+        return false;
     if (route.m_bLockOutputFolders) {
         const pv::Status locked = m_lock.LockDir(file, delivery.folder);
         if (!locked.ok()) {
@@ -137,8 +140,7 @@ bool FileTransfer::DeliverTo(const CDirOptions& route, const Location& destinati
     }
     const Location converted = Converted(route, workingSource, name, delivery.path);
     const Location& source = converted.Empty() ? workingSource : converted;
-    Status("to " + delivery.path.Display() +
-           " FileSize: " + std::to_string(std::max<int64_t>(0, platform::FileSize(source.Path()))) + ".");
+    m_reporter.Report(OutputStarted{delivery.path.Display(), platform::FileSize(source.Path())});
     // A converted file is ours alone: the last output may take it.
     CopyOutcome outcome;
     const bool mayMove = converted.Empty() ? mayMoveSource : lastOutput;
@@ -148,7 +150,7 @@ bool FileTransfer::DeliverTo(const CDirOptions& route, const Location& destinati
     if (copied) {
         // An FTP copy has just listed its destination to check the size.
         const int64_t size = outcome.checkedSize >= 0 ? outcome.checkedSize : file.GetFileSize(delivery.path);
-        Status("Success: Output FileSize: " + std::to_string(size) + ".");
+        m_reporter.Report(OutputDelivered{delivery.path.Display(), size});
     }
     if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, delivery.folder);
     return copied;
@@ -179,7 +181,7 @@ void FileTransfer::Transfer(const CDirOptions& route, const tagFileInfo& info) {
     }
     if (!RenameSpacesToUnderscores(route, name)) return;
     const Location input = route.m_inDir.Join(name);
-    Status("Copying " + input.Display() + " FileSize: " + std::to_string(info.size) + ".");
+    m_reporter.Report(FileFound{route.m_inDir.Display(), input.Display(), name, info.size, info.time});
 
     Location workingSource = input;
     Location localCopy;

@@ -78,7 +78,7 @@ private:
                        Location& outputPath);
     bool CopyToOutput(const CDirOptions& route, const Location& source, const Location& outputPath,
                       const std::string& name, bool mayMoveSource, CopyOutcome& outcome);
-    bool MakeSureFolderExists(CFTPFile& file, const Location& folder);
+    bool MakeSureFolderExists(CFTPFile& file, const Location& folder, const std::string& name);
     bool DrawUniquePath(CFTPFile& file, const Location& folder, const std::string& name, Location& path);
     static bool UsesUniqueNumbers(const CDirOptions& route);
     void Status(const std::string& text) { m_reporter.Status(text, true); }

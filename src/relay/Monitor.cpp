@@ -1,6 +1,5 @@
 #include "relay/Monitor.h"
 
-#include "notify/Product.h"
 #include "transport/Credentials.h"
 
 namespace pv {
@@ -31,7 +30,7 @@ void Monitor::Run() {
 
 void Monitor::RunPass() {
     m_state.passHadFatalError = false;
-    m_reporter.Status("Checking.", true);
+    m_reporter.Report(PassStarted{});
     MarkHour();
     for (size_t i = 0; i < m_routes.size() && !m_state.exit; ++i) {
         m_state.currentRouteIndex = static_cast<int>(i);
@@ -43,7 +42,7 @@ void Monitor::RunPass() {
     m_state.lastPassEnd = now;
     if (!m_state.passHadFatalError) m_state.lastGoodPassEnd = now;
     ++m_state.passCount;
-    m_reporter.Status(std::string("Waiting. ") + kVersionText, false);
+    m_reporter.Report(PassEnded{m_state.passHadFatalError});
 }
 
 void Monitor::MarkHour() {

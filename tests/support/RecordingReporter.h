@@ -1,23 +1,31 @@
 #pragma once
-// Keeps every status and trace line, for tests that check what was reported.
+// Keeps every event, status line (as the status printer words it) and trace
+// line, for tests that check what was reported.
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "notify/StatusPrinter.h"
 #include "platform/Reporter.h"
 
 namespace pv::test {
 
 class RecordingReporter final : public Reporter {
 public:
-    void Status(const std::string& text, bool toStatusLog) override {
+    void Report(const ProgressEvent& event) override {
+        const StatusLine line = StatusPrinter().Print(event, 0);
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_status.push_back(text);
-        if (toStatusLog) m_logged.push_back(text);
+        m_events.push_back(event);
+        m_status.push_back(line.text);
+        if (line.toStatusLog) m_logged.push_back(line.text);
     }
     void Trace(const std::string& text) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_trace.push_back(text);
+    }
+    std::vector<ProgressEvent> Events() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_events;
     }
     std::vector<std::string> StatusLines() const {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -41,6 +49,7 @@ public:
 
 private:
     mutable std::mutex m_mutex;
+    std::vector<ProgressEvent> m_events;
     std::vector<std::string> m_status, m_logged, m_trace;
 };
 
