@@ -16,10 +16,13 @@ namespace pv {
 struct StatusNote {
     std::string text;
     bool toStatusLog = false;
+    bool operator==(const StatusNote&) const = default;
 };
 
 // A pass over every route begins.
-struct PassStarted {};
+struct PassStarted {
+    bool operator==(const PassStarted&) const = default;
+};
 
 // A file of a route's input folder is taken for relaying.
 struct FileFound {
@@ -28,18 +31,21 @@ struct FileFound {
     std::string fileName;
     uint64_t size = 0;        // as the listing gave it
     std::time_t time = 0;     // the file's time, as the listing gave it
+    bool operator==(const FileFound&) const = default;
 };
 
 // The file goes to one output (before the copy).
 struct OutputStarted {
     std::string output;  // the output file, shown
-    int64_t size = 0;    // of the file that goes out (converted or not)
+    int64_t size = 0;    // of the file that goes out (converted or not); -1: unreadable
+    bool operator==(const OutputStarted&) const = default;
 };
 
 // One output has the file.
 struct OutputDelivered {
     std::string output;  // the output file, shown
     int64_t size = 0;    // at the output
+    bool operator==(const OutputDelivered&) const = default;
 };
 
 // Where an output failed.
@@ -58,16 +64,19 @@ struct OutputFailed {
     std::string cause;     // the file layer's error text (may be empty)
     std::string fileName;  // the relayed file's name
     std::string source;    // shown: the file that was to go out (copy and renameIntoPlace)
+    bool operator==(const OutputFailed&) const = default;
 };
 
 // A pass over every route is over.
 struct PassEnded {
     bool hadFatalError = false;
+    bool operator==(const PassEnded&) const = default;
 };
 
 // Something stops a route (or the service) from working.
 struct FatalError {
     std::string text;
+    bool operator==(const FatalError&) const = default;
 };
 
 using ProgressEvent =

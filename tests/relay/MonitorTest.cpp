@@ -105,6 +105,19 @@ TEST_F(MonitorLoop, FatalErrorKeepsTheGoodPassEndBack) {
     EXPECT_EQ(state.lastGoodPassEnd, 7);
 }
 
+// A window learns of each pass end, and of whether that pass met a fatal
+// error, from the events around the pass.
+TEST_F(MonitorLoop, EveryPassIsFramedByEventsThatTellAFatalErrorApart) {
+    state.twice = true;
+    state.noDelay = true;
+    AddRoute(dir.Folder() + "in/");
+    onScan = [this](const CDirOptions&, int) { state.passHadFatalError = state.passCount == 0; };
+    monitor.Run();
+    std::vector<ProgressEvent> passes = reporter.Events();
+    std::erase_if(passes, [](const ProgressEvent& e) { return std::holds_alternative<StatusNote>(e); });
+    EXPECT_EQ(passes, (std::vector<ProgressEvent>{PassStarted{}, PassEnded{true}, PassStarted{}, PassEnded{false}}));
+}
+
 TEST_F(MonitorLoop, MakesMissingFoldersAndShowsThemWithoutCredentials) {
     state.once = true;
     AddRoute(dir.Folder() + "news|editor|secret|/in/", {dir.Folder() + "out1/", dir.Folder() + "deep/out2/"});

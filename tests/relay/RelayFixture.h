@@ -35,6 +35,12 @@ struct RelayFixture {
         route.m_bLockOutputFolders = false;
         return route;
     }
+    // What was reported as typed events, status notes left out.
+    std::vector<ProgressEvent> Milestones() const {
+        std::vector<ProgressEvent> milestones = reporter.Events();
+        std::erase_if(milestones, [](const ProgressEvent& e) { return std::holds_alternative<StatusNote>(e); });
+        return milestones;
+    }
     int StatusCount(const std::string& needle) const {
         int n = 0;
         for (const auto& line : reporter.StatusLines()) n += line.find(needle) != std::string::npos ? 1 : 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <utime.h>
 
 #include "RelayFixture.h"
 
@@ -96,6 +97,45 @@ TEST_F(Relaying, FailedOutputKeepsTheInputUnlessDeleteFailedIsOn) {
     route.m_bDeleteFailedFiles = true;
     scan.ProcessDirectory(route);
     EXPECT_FALSE(Has(in + "story.txt"));
+}
+
+// A window follows a file by its typed events: found, then for each output
+// started and delivered, or failed with the step that failed and why.
+TEST_F(Relaying, TheFileAndEachOutputAreReportedAsTypedEvents) {
+    const std::string in = Folder("in"), a = Folder("a");
+    test::WriteWholeFile(dir / "blocker", "x");
+    const std::string unreachable = dir.Folder() + "blocker/b/";
+    const std::time_t filed = 1765286400;
+    const struct {
+        bool makeSurePathsExist;
+        OutputFailed failed;  // cause left out: the system's words
+    } cases[] = {
+        {true, {OutputStep::makeFolder, unreachable, "", "story.txt", ""}},
+        {false, {OutputStep::copy, unreachable + "story.txt", "", "story.txt", in + "story.txt"}},
+    };
+    for (const auto& c : cases) {
+        Put(in, "story.txt", "news");
+        const utimbuf times{filed, filed};
+        ASSERT_EQ(::utime((in + "story.txt").c_str(), &times), 0);
+        CDirOptions route = Route(in, {a, unreachable});
+        route.m_bMakeSurePathsExist = c.makeSurePathsExist;
+        const size_t before = Milestones().size();
+        scan.ProcessDirectory(route);
+
+        std::vector<ProgressEvent> events = Milestones();
+        events.erase(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(before));
+        std::vector<ProgressEvent> expected = {FileFound{in, in + "story.txt", "story.txt", 4, filed},
+                                               OutputStarted{a + "story.txt", 4}, OutputDelivered{a + "story.txt", 4}};
+        if (!c.makeSurePathsExist) expected.push_back(OutputStarted{unreachable + "story.txt", 4});
+        ASSERT_EQ(events.size(), expected.size() + 1) << c.makeSurePathsExist;
+        OutputFailed failed = std::get<OutputFailed>(events.back());
+        EXPECT_NE(failed.cause, "");
+        failed.cause.clear();
+        EXPECT_EQ(failed, c.failed);
+        events.pop_back();
+        EXPECT_EQ(events, expected);
+        EXPECT_TRUE(Has(in + "story.txt"));
+    }
 }
 
 // On one file system the last output gets the input itself by a rename, but

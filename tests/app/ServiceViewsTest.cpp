@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/ConsolePrinter.h"
+#include "app/PressvaneDlg.h"
+#include "support/FakeClock.h"
+#include "support/TempDir.h"
+
+namespace pv {
+namespace {
+
+std::string ReadBack(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+    return text;
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
+
+// The status board and the console are two views of one service: both show
+// every status line, in the order reported, the console with "\n" line ends.
+TEST(ServiceViews, TheConsoleAndTheStatusBoardShowTheSameLines) {
+    test::TempDir dir;
+    test::FakeClock clock{std::chrono::system_clock::from_time_t(platform::Clock::MakeLocalTime(2026, 12, 9, 14, 37, 5))};
+    StartupOptions options;
+    options.workingFolder = dir.Folder();
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    ConsolePrinter console(out);
+    CPressvaneDlg service(options, clock);
+    service.AddObserver(console);
+
+    Reporter& reporter = service.GetReporter();
+    reporter.Report(PassStarted{});
+    reporter.Report(FileFound{"in/", "in/story.txt", "story.txt", 11, 0});
+    reporter.Report(FatalError{"Improperly formatted path: ftp://h/x Should be PATH|ID|PASSWORD|."});
+    reporter.Status("Waiting for access to dest folder out/", true);
+    const std::string stamp = "02:37:05 PM  12/09/2026  ";
+    EXPECT_EQ(ReadBack(out), stamp + "Checking.\n" + stamp + "Copying in/story.txt FileSize: 11.\n" + stamp +
+                                 "\nFATAL ERROR!!!\nImproperly formatted path: ftp://h/x Should be PATH|ID|PASSWORD|.\n\n" +
+                                 stamp + "Waiting for access to dest folder out/\n");
+    EXPECT_EQ(WithoutCarriageReturns(service.Status().DisplayText()), ReadBack(out));
+
+    // A console that goes away first is taken off the service's views.
+    service.RemoveObserver(console);
+    reporter.Status("board only", false);
+    EXPECT_EQ(ReadBack(out).find("board only"), std::string::npos);
+    EXPECT_NE(service.Status().DisplayText().find("board only"), std::string::npos);
+    std::fclose(out);
+}
+
+}  // namespace
+}  // namespace pv
