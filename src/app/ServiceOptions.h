@@ -12,6 +12,7 @@
 #include "notify/MailSender.h"
 #include "notify/StatusBoard.h"
 #include "platform/HostPath.h"
+#include "publish/StoryOptions.h"
 #include "relay/FolderLock.h"
 #include "relay/Watchdog.h"
 #include "transport/FileAccess.h"
@@ -42,32 +43,6 @@ struct MailOptions {
     std::string startupEmailTo;
     bool debugEmail = false;  // "Debug Email Enable": failure mails and debug files
     std::string debugEmailTo;
-};
-
-// Story publishing (read now, used by the publishing half).
-struct StoryOptions {
-    int linesToIgnoreOnTopOfStory = 0;
-    bool replaceSpacesWithDashes = true;
-    bool backupOutputFiles = true;
-    bool useUnicodeConversions = false;
-    bool transferAllLinks = false;
-    std::vector<std::string> copyExtensions;  // lower case
-    std::vector<std::string> copyPaths;
-    std::string defaultPlayPath;
-    bool sendRestoralAttempts = false;
-    std::string restoralAttemptsEmailTo;
-    bool sendRestoralFailures = false;
-    std::string restoralFailuresEmailTo;
-    bool putRetriesOnHold = true;
-    bool warnViaPinwell = true;
-    std::string pinwellPath;
-    bool warnViaEmail = false;
-    std::string onHoldEmailTo;
-    bool emailDelays = false;
-    int delayTimeoutMinutes = 1;
-    std::string delayEmailTo;
-    int aliasRetryCount = 0;
-    int aliasRetryDelayMs = 120000;
 };
 
 struct ServiceOptions {

@@ -9,5 +9,8 @@ namespace pv {
 std::string StatusTimeStamp(std::time_t when);
 // strftime into a std::string; empty when the local time cannot be computed.
 std::string FormatLocalTime(std::time_t when, const char* format);
+// A span of time as "HH:MM:SS", the hours counted modulo 24 (negative spans
+// count as none).
+std::string ElapsedText(std::time_t seconds);
 
 }  // namespace pv

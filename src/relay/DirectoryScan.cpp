@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "notify/TimeStamp.h"
 #include "platform/HostPath.h"
 #include "platform/WriteProbe.h"
 #include "transport/Credentials.h"
@@ -20,13 +21,6 @@ constexpr std::time_t kFtpClockAllowance = 14 * 3600;
 // Characters no Windows file name can hold; such a name never reaches an output.
 constexpr const char* kForbidden = "\\/:*?\"<>|";
 
-std::string Elapsed(std::time_t seconds) {
-    if (seconds < 0) seconds = 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>((seconds / 3600) % 24),
-                  static_cast<int>((seconds / 60) % 60), static_cast<int>(seconds % 60));
-    return text;
-}
 
 bool PublishesStories(const CDirOptions& route) {
     return route.m_bProcessDatFiles || route.m_bProcessTxtFiles || route.m_bPrecreateTxtFiles;
@@ -100,14 +94,16 @@ void DirectoryScan::ProcessDirectory(const CDirOptions& route) {
         for (const tagFileInfo& file : files) {
             if (m_state.exit) break;
             const std::time_t fileStart = m_clock.NowSeconds();
-            if (HandleFile(route, file, ftp)) {
+            StoryOutcome story;
+            if (HandleFile(route, file, ftp, story)) {
                 lastStart = fileStart;
-                lastFileLine = "Transferring " + file.name + " to  containing slug .\n";
+                lastFileLine = "Transferring " + file.name + " to " + story.alias + " containing slug " + story.slug +
+                               ".\n";
             }
         }
     }
     m_reporter.Status(lastFileLine + " Time needed to process all operations for this file is: " +
-                          Elapsed(m_clock.NowSeconds() - lastStart),
+                          ElapsedText(m_clock.NowSeconds() - lastStart),
                       m_state.newHour);
 }
 
@@ -172,11 +168,11 @@ void DirectoryScan::ShowStart(const tagFileInfo& file) {
     std::snprintf(when, sizeof when, "%02d-%02d-%04d %02d:%02d", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
                   local.tm_hour, local.tm_min);
     m_reporter.Status("Transferring " + file.name + " to  containing slug .\nSource file time is: " + when +
-                          "\nTime needed to start file is: " + Elapsed(m_clock.NowSeconds() - file.time),
+                          "\nTime needed to start file is: " + ElapsedText(m_clock.NowSeconds() - file.time),
                       true);
 }
 
-bool DirectoryScan::HandleFile(const CDirOptions& route, const tagFileInfo& file, bool ftp) {
+bool DirectoryScan::HandleFile(const CDirOptions& route, const tagFileInfo& file, bool ftp, StoryOutcome& story) {
     // A copy still being written into this folder (by this service on
     // another route, or another instance) is not a file yet.
     if (IsHiddenCopyName(file.name)) return false;
@@ -184,7 +180,7 @@ bool DirectoryScan::HandleFile(const CDirOptions& route, const tagFileInfo& file
     if (!PassesScanTwice(route, file, ftp)) return false;
     ShowStart(file);
     if (PublishesStories(route)) {
-        if (m_story) m_story(route, file);
+        if (m_story) story = m_story(route, file);
         return true;
     }
     const bool scanTwice = route.m_eScanTwice == ScanTwiceMode::always ||

@@ -19,10 +19,18 @@
 
 namespace pv {
 
+// What became of one story file: whether it was published, and the alias
+// and slug that the scan's closing line names.
+struct StoryOutcome {
+    bool published = false;
+    std::string alias;
+    std::string slug;
+};
+
 class DirectoryScan {
 public:
     // Publishes one story file of a route; the story issue fills it in.
-    using StoryHandler = std::function<void(const CDirOptions& route, const tagFileInfo& file)>;
+    using StoryHandler = std::function<StoryOutcome(const CDirOptions& route, const tagFileInfo& file)>;
 
     DirectoryScan(FileAccess& files, Reporter& reporter, TraceLog& trace, platform::Clock& clock,
                   MonitorState& state, WireMessages& messages, FileTransfer& transfer,
@@ -42,7 +50,7 @@ private:
     bool DueForReport(const std::string& path);
     bool StillBeingWritten(const Location& file, bool ftp);
     // True when the file got past the selection (name, scan-twice).
-    bool HandleFile(const CDirOptions& route, const tagFileInfo& file, bool ftp);
+    bool HandleFile(const CDirOptions& route, const tagFileInfo& file, bool ftp, StoryOutcome& story);
     void ShowStart(const tagFileInfo& file);
 
     FileAccess& m_files;

@@ -86,6 +86,9 @@ public:
         std::string alias;                 // the alias being published
         std::vector<std::string> aliases;  // every alias the story goes to
         std::string slug;
+        int command = 0;        // the publishing command (a StoryCommand code)
+        std::string fileDate;   // the story file's time as "MM/DD/YYYY"
+        std::string fileTime;   // and as "HH:MM:SS"
         std::string storagePath;
         std::string archiveSubfolder;
         std::vector<std::string> strings;
