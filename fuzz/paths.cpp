@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "FuzzSupport.h"
+#include "platform/HostEnvironment.h"
 #include "platform/HostPath.h"
 #include "platform/Wildcard.h"
 #include "transport/Credentials.h"
@@ -31,7 +32,8 @@ const pv::platform::PathMapSettings& PathMap() {
         settings.shareRoot = pv::fuzz::Scratch() / "unc";
         for (const char* folder : {"c/News/In", "w/Audio", "unc/server/share/News"})
             std::filesystem::create_directories(pv::fuzz::Scratch() / folder);
-        pv::platform::SetPathMap(settings);
+        static pv::platform::HostEnvironment environment(settings);
+        pv::platform::HostEnvironment::Install(&environment);
         return settings;
     }();
     return map;

@@ -59,7 +59,7 @@ void CPressvaneDlg::ReadSettings() {
     m_settingsFile = loader.SettingsFile();
     loader.ReadStartupKeys(m_options);
     // Before anything that names a Windows path (the heartbeat file).
-    platform::SetPathMap(m_options.hostPaths);
+    m_environment.SetPathMap(m_options.hostPaths);
     m_status.SetHeartbeat(m_options.status.heartbeat);
     m_watchdog.Open(m_options.watchdog, static_cast<long>(::getpid()), kServiceName, m_reporter);
     loader.ReadMainKeys(m_options, m_routes);

@@ -20,6 +20,7 @@
 #include "notify/StatusBoard.h"
 #include "notify/TraceLog.h"
 #include "platform/Clock.h"
+#include "platform/HostEnvironment.h"
 #include "platform/InFlightRecord.h"
 #include "relay/MonitorState.h"
 #include "relay/Watchdog.h"
@@ -67,6 +68,10 @@ private:
     void SendStartupMail();
     void CleanUpAfterCrash();
 
+    // The host environment (path map, folder name index) every file operation
+    // of this service goes through, installed while the service lives.
+    platform::HostEnvironment m_environment;
+    platform::ScopedHostEnvironment m_installedEnvironment{m_environment};
     const StartupOptions m_startup;
     platform::Clock& m_clock;
     TraceLog m_trace;

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/FolderCaseIndex.h"
 #include "platform/HostPath.h"
 
 namespace pv::platform {
@@ -52,25 +51,39 @@ File& File::operator=(File&& other) noexcept {
 }
 
 bool File::Open(const std::string& path, unsigned mode, std::string* error) {
+    Close();
+    const int flags = OpenFlagsFor(mode);
     std::string host;
-    std::string mapError;
-    if (!ToHostPath(path, host, &mapError)) {
-        if (error) *error = mapError;
+    int fd = -1;
+    if (flags & O_CREAT) {
+        if (!ToNewHostPath(path, host, error)) return false;
+        fd = ::open(host.c_str(), flags, 0644);
+    } else if (!OnExistingHostPath(
+                   path,
+                   [&](const std::string& attempt) {
+                       host = attempt;
+                       fd = ::open(attempt.c_str(), flags, 0644);
+                       return fd >= 0 || (errno != ENOENT && errno != ENOTDIR);
+                   },
+                   error)) {
         return false;
     }
-    return OpenHost(host, mode, error);
+    return Adopt(fd, host, flags, mode, error);
 }
 
 bool File::OpenHost(const std::string& hostPath, unsigned mode, std::string* error) {
     Close();
     const int flags = OpenFlagsFor(mode);
-    int fd = ::open(hostPath.c_str(), flags, 0644);
+    return Adopt(::open(hostPath.c_str(), flags, 0644), hostPath, flags, mode, error);
+}
+
+bool File::Adopt(int fd, const std::string& hostPath, int flags, unsigned mode, std::string* error) {
     if (fd < 0) {
         if (error) *error = ErrnoText("cannot open", hostPath);
         return false;
     }
     // A file this process made keeps the folder's name index current.
-    if (flags & O_CREAT) FolderCaseIndex::Shared().NoteAdded(hostPath);
+    if (flags & O_CREAT) NoteHostEntryAdded(hostPath);
     const unsigned share = mode & 0x70;
     if (share == shareExclusive || share == shareDenyWrite) {
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -119,6 +132,37 @@ int64_t File::Seek(int64_t offset, SeekFrom from) {
     if (m_fd < 0) return -1;
     const int whence = from == fromBegin ? SEEK_SET : from == fromCurrent ? SEEK_CUR : SEEK_END;
     return ::lseek(m_fd, offset, whence);
+}
+
+int64_t File::ReadAt(int64_t offset, void* buffer, int64_t count) {
+    if (m_fd < 0 || count < 0 || offset < 0) return -1;
+    char* out = static_cast<char*>(buffer);
+    int64_t total = 0;
+    while (total < count) {
+        const ssize_t n = ::pread(m_fd, out + total, static_cast<size_t>(count - total), offset + total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return total > 0 ? total : -1;
+        }
+        if (n == 0) break;
+        total += n;
+    }
+    return total;
+}
+
+bool File::WriteAt(int64_t offset, const void* data, int64_t count) {
+    if (m_fd < 0 || count < 0 || offset < 0) return false;
+    const char* in = static_cast<const char*>(data);
+    int64_t total = 0;
+    while (total < count) {
+        const ssize_t n = ::pwrite(m_fd, in + total, static_cast<size_t>(count - total), offset + total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        total += n;
+    }
+    return true;
 }
 
 int64_t File::Position() const {

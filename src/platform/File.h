@@ -47,6 +47,10 @@ public:
     // Writes all bytes; false on any error (short write included).
     bool Write(const void* data, int64_t count);
     bool Write(const std::string& text) { return Write(text.data(), static_cast<int64_t>(text.size())); }
+    // Reads or writes at offset, leaving the file position alone; as Read
+    // and Write otherwise.
+    int64_t ReadAt(int64_t offset, void* buffer, int64_t count);
+    bool WriteAt(int64_t offset, const void* data, int64_t count);
     // Returns the new position, or -1 on error.
     int64_t Seek(int64_t offset, SeekFrom from);
     int64_t Position() const;
@@ -60,6 +64,8 @@ public:
     int Descriptor() const { return m_fd; }
 
 private:
+    bool Adopt(int fd, const std::string& hostPath, int flags, unsigned mode, std::string* error);
+
     int m_fd = -1;
     std::string m_hostPath;
 };

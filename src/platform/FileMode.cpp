@@ -26,11 +26,14 @@ FileStamp FromStat(const struct stat& st) {
 }  // namespace
 
 Existence StampOf(const std::string& path, FileStamp& stamp) {
-    std::string host;
-    if (!ToHostPath(path, host, nullptr)) return Existence::unknown;
     struct stat st {};
-    if (::stat(host.c_str(), &st) != 0)
-        return (errno == ENOENT || errno == ENOTDIR) ? Existence::absent : Existence::unknown;
+    int rc = -1;
+    if (!OnExistingHostPath(path, [&](const std::string& host) {
+            rc = ::stat(host.c_str(), &st);
+            return rc == 0 || (errno != ENOENT && errno != ENOTDIR);
+        }))
+        return Existence::unknown;
+    if (rc != 0) return (errno == ENOENT || errno == ENOTDIR) ? Existence::absent : Existence::unknown;
     stamp = FromStat(st);
     return Existence::present;
 }

@@ -62,13 +62,22 @@ bool ListFolder(const std::string& folder, const std::string& pattern, std::vect
 bool CopyFileContents(const std::string& from, const std::string& to, bool failIfExists,
                       std::string* error = nullptr);
 
+// What a copy into place may set on the copy, and what it tells of it.
+struct PlacedCopy {
+    // The copy's modified time: the source's (keepSourceTime), or this one
+    // (when not negative); otherwise the time it was made.
+    bool keepSourceTime = false;
+    std::time_t modified = -1;
+    int64_t* size = nullptr;  // receives the size of the copy
+};
+
 // Copies as CopyFileContents does, but into `temporary` (a new name in the
 // target's folder) first, which is then renamed to the target in one step -
 // replacing it, or never (failIfExists) - so that no reader, and no crash,
 // ever leaves part of the file under the target's name.  The temporary file
 // is removed again on failure.
 bool CopyFileIntoPlace(const std::string& from, const std::string& to, const std::string& temporary,
-                       bool failIfExists, std::string* error = nullptr);
+                       bool failIfExists, std::string* error = nullptr, const PlacedCopy& placed = {});
 
 // Moves a file by renaming it, where that leaves exactly what copying it and
 // then removing the source would: both names on one file system, the source
@@ -77,7 +86,7 @@ bool CopyFileIntoPlace(const std::string& from, const std::string& to, const std
 // (or, without replace, makes the move fail), and the moved file gets the
 // permissions a copy would get.  False when the file was not moved - nothing
 // was changed, and the caller copies instead (which also reports whatever
-// made the rename fail).
-bool MoveByRename(const std::string& from, const std::string& to, bool replace = true);
+// made the rename fail).  movedSize receives the size of the file moved.
+bool MoveByRename(const std::string& from, const std::string& to, bool replace = true, int64_t* movedSize = nullptr);
 
 }  // namespace pv::platform

@@ -11,13 +11,6 @@ namespace pv::platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// A change of our own refreshes a folder's record only when the record was
-// checked against the folder this recently, so that changes other programs
-// made in between are not taken for ours.
-constexpr std::chrono::milliseconds kOwnChangeWindow{100};
-
 std::string Upper(std::string_view text) {
     std::string upper(text);
     for (char& c : upper)
@@ -61,28 +54,43 @@ void SplitHostPath(std::string hostPath, std::string& folder, std::string& name)
 
 }  // namespace
 
-bool FolderCaseIndex::Describes(const Record& record, const struct stat& st) {
-    return record.device == st.st_dev && record.inode == st.st_ino && record.modifiedNs == ModifiedNs(st);
+bool FolderCaseIndex::Current(Record& record, const struct stat& st, Clock::time_point now) {
+    if (record.device != st.st_dev || record.inode != st.st_ino || now - record.readAt >= kMaxAge) return false;
+    if (record.modifiedNs == ModifiedNs(st)) return true;
+    if (!record.ownChanges || now - record.checkedAt >= kOwnChangeWindow) return false;
+    record.modifiedNs = ModifiedNs(st);
+    return true;
+}
+
+void FolderCaseIndex::MarkChecked(Record& record, Clock::time_point now) const {
+    record.checkedAt = now;
+    record.ownChanges = false;
+    record.batch = m_batchDepth > 0 ? m_batch : 0;
+}
+
+bool FolderCaseIndex::Trusted(const Record& record) const {
+    return m_batchDepth > 0 && record.batch == m_batch;
 }
 
 FolderCaseIndex::FolderCaseIndex() = default;
 FolderCaseIndex::~FolderCaseIndex() = default;
 
-FolderCaseIndex& FolderCaseIndex::Shared() {
-    static FolderCaseIndex index;
-    return index;
-}
-
-bool FolderCaseIndex::MayHold(const std::string& folder, const std::string& name) {
-    struct stat st {};
-    if (!StatFolder(folder, st)) return true;
+FolderCaseIndex::Holds FolderCaseIndex::Lookup(const std::string& folder, const std::string& name) {
     const std::string wanted = Upper(name);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto found = m_records.find(folder);
+        if (found != m_records.end() && Trusted(found->second))
+            return found->second.names.count(wanted) != 0 ? Holds::maybe : Holds::no;
+    }
+    struct stat st {};
+    if (!StatFolder(folder, st)) return Holds::noFolder;
     const Clock::time_point now = Clock::now();
     std::lock_guard<std::mutex> lock(m_mutex);
     auto found = m_records.find(folder);
-    if (found != m_records.end() && Describes(found->second, st) && now - found->second.readAt < kMaxAge) {
-        found->second.checkedAt = now;
-        return found->second.names.count(wanted) != 0;
+    if (found != m_records.end() && Current(found->second, st, now)) {
+        MarkChecked(found->second, now);
+        return found->second.names.count(wanted) != 0 ? Holds::maybe : Holds::no;
     }
     // Described by the state before reading: a change while reading leaves
     // a different time behind, and the next lookup reads again.
@@ -90,12 +98,10 @@ bool FolderCaseIndex::MayHold(const std::string& folder, const std::string& name
     record.device = st.st_dev;
     record.inode = st.st_ino;
     record.modifiedNs = ModifiedNs(st);
-    record.readAt = record.checkedAt = now;
-    if (found != m_records.end()) {
-        m_names -= found->second.names.size();
-        m_records.erase(found);
-    }
-    if (!ReadNames(folder, record.names)) return true;
+    record.readAt = now;
+    MarkChecked(record, now);
+    if (found != m_records.end()) Erase(found);
+    if (!ReadNames(folder, record.names)) return Holds::maybe;
     const bool holds = record.names.count(wanted) != 0;
     // A folder too large to keep is read again at each lookup.
     if (record.names.size() <= kMaxNames) {
@@ -103,7 +109,17 @@ bool FolderCaseIndex::MayHold(const std::string& folder, const std::string& name
         m_names += record.names.size();
         m_records.emplace(folder, std::move(record));
     }
-    return holds;
+    return holds ? Holds::maybe : Holds::no;
+}
+
+void FolderCaseIndex::Observed(const std::string& folder, const struct stat& st) {
+    if (!S_ISDIR(st.st_mode)) return;
+    const Clock::time_point now = Clock::now();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto found = m_records.find(folder);
+    if (found == m_records.end() || Trusted(found->second)) return;
+    if (Current(found->second, st, now)) MarkChecked(found->second, now);
+    else Erase(found);
 }
 
 void FolderCaseIndex::NoteAdded(const std::string& hostPath) { Touched(hostPath, true); }
@@ -113,15 +129,15 @@ void FolderCaseIndex::NoteRemoved(const std::string& hostPath) { Touched(hostPat
 void FolderCaseIndex::Touched(const std::string& hostPath, bool added) {
     std::string folder, name;
     SplitHostPath(hostPath, folder, name);
+    const Clock::time_point now = Clock::now();
     std::lock_guard<std::mutex> lock(m_mutex);
     auto found = m_records.find(folder);
     if (found == m_records.end()) return;
     Record& record = found->second;
-    struct stat st {};
-    const bool recent = Clock::now() - record.checkedAt < kOwnChangeWindow;
-    if (!recent || !StatFolder(folder, st) || record.device != st.st_dev || record.inode != st.st_ino) {
-        m_names -= record.names.size();
-        m_records.erase(found);
+    // Only a record checked just now can tell our change from other
+    // programs' changes made since.
+    if (now - record.checkedAt >= kOwnChangeWindow) {
+        Erase(found);
         return;
     }
     // Each upper-case name counts the entries that fold to it, so removing
@@ -135,7 +151,22 @@ void FolderCaseIndex::Touched(const std::string& hostPath, bool added) {
         record.names.erase(entry);
         --m_names;
     }
-    record.modifiedNs = ModifiedNs(st);
+    record.ownChanges = true;
+}
+
+void FolderCaseIndex::BeginBatch() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_batchDepth++ == 0) ++m_batch;
+}
+
+void FolderCaseIndex::EndBatch() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_batchDepth > 0) --m_batchDepth;
+}
+
+void FolderCaseIndex::Erase(std::unordered_map<std::string, Record>::iterator record) {
+    m_names -= record->second.names.size();
+    m_records.erase(record);
 }
 
 void FolderCaseIndex::MakeRoom(size_t names) {
@@ -143,8 +174,7 @@ void FolderCaseIndex::MakeRoom(size_t names) {
         const auto oldest = std::min_element(m_records.begin(), m_records.end(), [](const auto& a, const auto& b) {
             return a.second.readAt < b.second.readAt;
         });
-        m_names -= oldest->second.names.size();
-        m_records.erase(oldest);
+        Erase(oldest);
     }
 }
 

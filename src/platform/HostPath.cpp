@@ -1,21 +1,18 @@
 #include "platform/HostPath.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <memory>
-#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
-#include "platform/FolderCaseIndex.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Wildcard.h"
 
 namespace pv::platform {
 
 namespace {
-
-std::mutex g_mapMutex;
-PathMapSettings g_map;
 
 bool Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
@@ -56,39 +53,30 @@ std::vector<std::string> SplitComponents(std::string_view rest) {
     return parts;
 }
 
-bool LookupDrive(char letter, std::string& folder, std::string* error) {
-    const char upper = AsciiUpper(letter);
-    {
-        std::lock_guard<std::mutex> lock(g_mapMutex);
-        auto found = g_map.drives.find(upper);
-        if (found == g_map.drives.end()) found = g_map.drives.find(AsciiLower(upper));
-        if (found != g_map.drives.end()) folder = found->second;
-    }
-    if (!folder.empty()) return true;
-    return Fail(error, std::string("drive ") + upper + ": is not mapped to a host folder");
+bool LookupDrive(const HostEnvironment* env, char letter, std::string& folder, std::string* error) {
+    if (env && env->DriveFolder(letter, folder)) return true;
+    return Fail(error, std::string("drive ") + AsciiUpper(letter) + ": is not mapped to a host folder");
 }
 
-bool LookupShareRoot(std::string& root, std::string* error) {
-    {
-        std::lock_guard<std::mutex> lock(g_mapMutex);
-        root = g_map.shareRoot;
-    }
+bool LookupShareRoot(const HostEnvironment* env, std::string& root, std::string* error) {
+    if (env) root = env->ShareRoot();
     if (!root.empty()) return true;
     return Fail(error, "share paths (\\\\server\\share) cannot be used: no share root is set");
 }
 
 // Splits a local path into the host folder it starts from ("" when relative)
 // and the text after that start.
-bool SplitStart(const std::string& path, std::string& base, std::string_view& rest, std::string* error) {
+bool SplitStart(const HostEnvironment* env, const std::string& path, std::string& base, std::string_view& rest,
+                std::string* error) {
     const std::string_view view(path);
     if (HasDrivePrefix(path)) {
         rest = view.substr(2);
-        return LookupDrive(path[0], base, error);
+        return LookupDrive(env, path[0], base, error);
     }
     if (HasSharePrefix(path)) {
         rest = view.substr(2);
         if (rest.empty() || IsSeparator(rest.front())) return Fail(error, "share path names no server");
-        return LookupShareRoot(base, error);
+        return LookupShareRoot(env, base, error);
     }
     if (IsSeparator(path[0])) {
         base = "/";
@@ -117,9 +105,10 @@ bool NameExists(const std::string& hostPath) {
     return ::lstat(hostPath.c_str(), &st) == 0;
 }
 
-// The entry of folder whose name equals name without regard to ASCII case.
-// Several candidates ("news", "NEWS"): the byte-wise smallest, so the choice
-// does not depend on directory order.
+// The entry of folder whose name equals name without regard to ASCII case:
+// the name itself when it is there, else, of several candidates ("news",
+// "NEWS"), the byte-wise smallest, so the choice does not depend on
+// directory order.
 bool FindEntryIgnoringCase(const std::string& folder, const std::string& name, std::string& found) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
     if (!dir) return false;
@@ -127,29 +116,63 @@ bool FindEntryIgnoringCase(const std::string& folder, const std::string& name, s
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string_view candidate(entry->d_name);
         if (candidate == "." || candidate == "..") continue;
+        if (candidate == name) {
+            found = name;
+            return true;
+        }
         if (EqualsIgnoringCase(candidate, name) && (found.empty() || candidate < found)) found = candidate;
     }
     return !found.empty();
 }
 
-// Replaces each component that does not exist as written by the entry that
-// matches it without regard to case.  Stops at the first component that is
-// missing altogether: nothing below it can exist, so the rest stays as written.
-// The common case - a file about to be made in a folder written correctly -
-// costs one look at the folder, and its listing is usually known already.
-void ResolveCase(const std::string& base, std::vector<std::string>& parts) {
-    if (parts.empty() || NameExists(JoinAll(base, parts))) return;
-    std::string current = base;
-    size_t first = 0;
-    if (parts.size() > 1) {
-        const std::string parent = JoinAll(base, {parts.begin(), parts.end() - 1});
-        if (NameExists(parent)) {
-            current = parent;
-            first = parts.size() - 1;
-        }
+using Holds = FolderCaseIndex::Holds;
+
+// What folder holds under name without regard to case: the environment's
+// index knows, or (with none installed) the folder is read each time.
+Holds LookUp(HostEnvironment* env, const std::string& folder, const std::string& name) {
+    if (env) return env->Names().Lookup(folder, name);
+    struct stat st {};
+    const bool isFolder = ::stat(folder.empty() ? "." : folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return isFolder ? Holds::maybe : Holds::noFolder;
+}
+
+// A local path split for the host: the folder its start maps to ("/" for a
+// host absolute path, "" for the current folder) and the components after it.
+struct SplitPath {
+    std::string base;
+    std::vector<std::string> parts;
+    bool trailingSeparator = false;
+
+    std::string Folder() const { return JoinAll(base, {parts.begin(), parts.end() - 1}); }
+    std::string Host() const {
+        std::string host = JoinAll(base, parts);
+        if (trailingSeparator && (host.empty() || host.back() != '/')) host += '/';
+        return host;
     }
+};
+
+bool Split(HostEnvironment* env, const std::string& path, SplitPath& split, std::string* error) {
+    if (path.rfind("ftp://", 0) == 0) return Fail(error, "not a local path");
+    if (path.empty()) return Fail(error, "empty path");
+    if (!CheckBytes(path, error)) return false;
+    std::string_view rest;
+    if (!SplitStart(env, path, split.base, rest, error)) return false;
+    split.parts = SplitComponents(rest);
+    for (const auto& part : split.parts)
+        if (part == "..") return Fail(error, "path climbs out of its folder with \"..\"");
+    split.trailingSeparator = IsSeparator(path.back());
+    return true;
+}
+
+// Replaces each component by the entry that matches it without regard to
+// case, from the first one on, where the path as written does not exist.
+// Stops at the first component that is missing altogether: nothing below it
+// can exist, so the rest stays as written.
+void ResolveFromStart(HostEnvironment* env, SplitPath& split) {
+    std::vector<std::string>& parts = split.parts;
+    std::string current = split.base;
     bool asWritten = true;  // the whole path is known not to exist as written
-    for (size_t index = first; index < parts.size(); ++index) {
+    for (size_t index = 0; index < parts.size(); ++index) {
         std::string& part = parts[index];
         const std::string candidate = Join(current, part);
         const bool knownMissing = asWritten && index == parts.size() - 1;
@@ -158,39 +181,99 @@ void ResolveCase(const std::string& base, std::vector<std::string>& parts) {
             continue;
         }
         std::string found;
-        if (!FolderCaseIndex::Shared().MayHold(current, part) || !FindEntryIgnoringCase(current, part, found)) return;
+        if (LookUp(env, current, part) != Holds::maybe || !FindEntryIgnoringCase(current, part, found)) return;
         part = found;
         asWritten = false;
         current = Join(current, part);
     }
 }
 
+// The path as written does not exist.  Usually only its last name differs
+// from the disk: its folder's record tells (no look at the disk at all in a
+// batch that has seen the folder), and only a name that may be there in
+// other letters costs a read of the folder.
+void ResolveMissing(HostEnvironment* env, SplitPath& split) {
+    if (split.parts.empty()) return;
+    const std::string folder = split.Folder();
+    std::string found;
+    switch (LookUp(env, folder, split.parts.back())) {
+        case Holds::no: return;
+        case Holds::maybe:
+            if (FindEntryIgnoringCase(folder, split.parts.back(), found)) split.parts.back() = found;
+            return;
+        case Holds::noFolder:
+            if (split.parts.size() > 1) ResolveFromStart(env, split);
+            return;
+    }
+}
+
 }  // namespace
 
-void SetPathMap(const PathMapSettings& settings) {
-    std::lock_guard<std::mutex> lock(g_mapMutex);
-    g_map = settings;
-}
-
-PathMapSettings GetPathMap() {
-    std::lock_guard<std::mutex> lock(g_mapMutex);
-    return g_map;
-}
-
 bool ToHostPath(const std::string& path, std::string& host, std::string* error) {
-    if (path.rfind("ftp://", 0) == 0) return Fail(error, "not a local path");
-    if (path.empty()) return Fail(error, "empty path");
-    if (!CheckBytes(path, error)) return false;
-    std::string base;
-    std::string_view rest;
-    if (!SplitStart(path, base, rest, error)) return false;
-    std::vector<std::string> parts = SplitComponents(rest);
-    for (const auto& part : parts)
-        if (part == "..") return Fail(error, "path climbs out of its folder with \"..\"");
-    ResolveCase(base, parts);
-    host = JoinAll(base, parts);
-    if (IsSeparator(path.back()) && (host.empty() || host.back() != '/')) host += '/';
+    HostEnvironment* env = HostEnvironment::Installed();
+    SplitPath split;
+    if (!Split(env, path, split, error)) return false;
+    if (!split.parts.empty() && !NameExists(JoinAll(split.base, split.parts))) ResolveMissing(env, split);
+    host = split.Host();
     return true;
+}
+
+bool OnExistingHostPath(const std::string& path, const std::function<bool(const std::string& host)>& attempt,
+                        std::string* error) {
+    HostEnvironment* env = HostEnvironment::Installed();
+    SplitPath split;
+    if (!Split(env, path, split, error)) return false;
+    const std::string asWritten = split.Host();
+    if (attempt(asWritten)) return true;
+    const int missing = errno;
+    ResolveMissing(env, split);
+    const std::string resolved = split.Host();
+    if (resolved != asWritten) attempt(resolved);
+    else errno = missing;
+    return true;
+}
+
+bool ToNewHostPath(const std::string& path, std::string& host, std::string* error) {
+    HostEnvironment* env = HostEnvironment::Installed();
+    SplitPath split;
+    if (!Split(env, path, split, error)) return false;
+    if (!split.parts.empty()) {
+        const std::string folder = split.Folder();
+        std::string found;
+        switch (LookUp(env, folder, split.parts.back())) {
+            case Holds::no: break;
+            case Holds::maybe:
+                if (!NameExists(JoinAll(split.base, split.parts)) && FindEntryIgnoringCase(folder, split.parts.back(), found))
+                    split.parts.back() = found;
+                break;
+            case Holds::noFolder:
+                if (split.parts.size() > 1) ResolveFromStart(env, split);
+                break;
+        }
+    }
+    host = split.Host();
+    return true;
+}
+
+namespace {
+
+std::string WithoutTrailingSlash(std::string host) {
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
+    return host;
+}
+
+}  // namespace
+
+void NoteHostEntryAdded(const std::string& hostPath) {
+    if (HostEnvironment* env = HostEnvironment::Installed()) env->Names().NoteAdded(hostPath);
+}
+
+void NoteHostEntryRemoved(const std::string& hostPath) {
+    if (HostEnvironment* env = HostEnvironment::Installed()) env->Names().NoteRemoved(hostPath);
+}
+
+void NoteHostFolderSeen(const std::string& hostPath, const struct stat& st) {
+    if (HostEnvironment* env = HostEnvironment::Installed()) env->Names().Observed(WithoutTrailingSlash(hostPath), st);
 }
 
 bool IsSafeFileName(const std::string& name, std::string* why) {

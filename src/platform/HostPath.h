@@ -2,8 +2,11 @@
 // Turns a path as the operator wrote it (Windows form in settings files:
 // "C:\News\In\", "\\server\share\x", or a plain host path) into a host path.
 // This is the one place where that happens.
+#include <functional>
 #include <map>
 #include <string>
+
+struct stat;
 
 namespace pv::platform {
 
@@ -15,11 +18,9 @@ struct PathMapSettings {
     std::string shareRoot;
 };
 
-// Process-wide map, set once at start-up from the settings (before the
-// monitor thread starts) and read by every file operation afterwards.
-void SetPathMap(const PathMapSettings& settings);
-PathMapSettings GetPathMap();
-
+// The map lives in the installed HostEnvironment (HostEnvironment.h), as does
+// the index of folder names that keeps case-insensitive lookups cheap.
+//
 // Maps a local path to a host path:
 //   "X:\a\b", "x:/a/b", "X:"   drive table folder + "/a/b"
 //   "\\server\share\a"         shareRoot + "/server/share/a"
@@ -32,6 +33,27 @@ PathMapSettings GetPathMap();
 // without share root, a ".." component, '|' or control bytes.  The error text
 // never repeats the path (it may carry credentials); callers add context.
 bool ToHostPath(const std::string& path, std::string& host, std::string* error = nullptr);
+
+// The platform's own file operations map a path when they use it, and look
+// at the disk only where the operation itself cannot tell:
+//
+// An operation on an entry that exists: attempt runs on the host path as
+// written and returns false when that path does not exist (errno ENOENT or
+// ENOTDIR); it then runs again on the path with each component looked up
+// without regard to case, when that differs (errno is left as the last
+// attempt left it).  False, with the reason, when the path cannot be mapped.
+bool OnExistingHostPath(const std::string& path, const std::function<bool(const std::string& host)>& attempt,
+                        std::string* error = nullptr);
+// The host path of an entry about to be made (a created file or folder, the
+// target of a rename or copy): its folder is looked up as ToHostPath does,
+// and the name is replaced by an entry that matches it without regard to
+// case, where one exists.
+bool ToNewHostPath(const std::string& path, std::string& host, std::string* error = nullptr);
+// This process made, or removed, the entry at hostPath; a folder was just
+// examined (st: what stat said).  Keeps the folder name index current.
+void NoteHostEntryAdded(const std::string& hostPath);
+void NoteHostEntryRemoved(const std::string& hostPath);
+void NoteHostFolderSeen(const std::string& hostPath, const struct stat& st);
 
 // Whether a single file name taken from input (a listing, a story, a cart
 // chunk) may be used inside a folder: not empty, not "." or "..", and free of

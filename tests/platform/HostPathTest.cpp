@@ -5,20 +5,23 @@
 
 #include "platform/FileSystem.h"
 #include "platform/FolderCaseIndex.h"
+#include "platform/HostEnvironment.h"
 #include "platform/HostPath.h"
 #include "support/TempDir.h"
 
 namespace pv::platform {
 namespace {
 
-// Installs a path map for one test and puts the previous one back afterwards.
+// An environment with its own path map, installed for one test; the one
+// installed before comes back afterwards.
 class ScopedPathMap {
 public:
-    explicit ScopedPathMap(const PathMapSettings& settings) : m_previous(GetPathMap()) { SetPathMap(settings); }
-    ~ScopedPathMap() { SetPathMap(m_previous); }
+    explicit ScopedPathMap(const PathMapSettings& settings) : m_environment(settings), m_installed(m_environment) {}
+    HostEnvironment& Environment() { return m_environment; }
 
 private:
-    PathMapSettings m_previous;
+    HostEnvironment m_environment;
+    ScopedHostEnvironment m_installed;
 };
 
 std::string Host(const std::string& path) {
@@ -163,6 +166,49 @@ TEST_F(HostPathTest, SeesNamesAddedSinceAnEarlierLookup) {
     ASSERT_TRUE(RenameNoReplace(News("/Out/STORY.TXT"), News("/Out/Item.txt")));
     EXPECT_EQ(Host("N:\\Out\\ITEM.TXT"), News("/Out/Item.txt"));
     EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/story.txt"));
+}
+
+// Within a batch a folder's names are checked against the folder once: what
+// this process changes is seen at once, what another program changes from
+// the next batch on.
+TEST_F(HostPathTest, ABatchChecksEachFolderOnce) {
+    std::filesystem::create_directories(m_news / "Out");
+    {
+        LookupBatch batch;
+        EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/story.txt"));
+        test::WriteWholeFile(News("/Out/STORY.TXT"), "x");
+        const auto when = std::filesystem::last_write_time(m_news / "Out");
+        std::filesystem::last_write_time(m_news / "Out", when + std::chrono::seconds(1));
+        EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/story.txt"));
+    }
+    EXPECT_EQ(Host("N:\\Out\\story.txt"), News("/Out/STORY.TXT"));
+    LookupBatch batch;
+    EXPECT_EQ(Host("N:\\Out\\bulletin.txt"), News("/Out/bulletin.txt"));
+    std::string error;
+    ASSERT_TRUE(CopyFileContents(News("/Out/STORY.TXT"), News("/Out/Bulletin.txt"), true, &error)) << error;
+    EXPECT_EQ(Host("N:\\Out\\BULLETIN.TXT"), News("/Out/Bulletin.txt"));
+}
+
+// Whichever environment is installed maps the paths; without one, drives
+// and shares are refused and names are still found without regard to case.
+TEST_F(HostPathTest, PathsMapThroughTheInstalledEnvironment) {
+    std::filesystem::create_directories(m_news / "In");
+    PathMapSettings other;
+    other.drives['N'] = m_shares.Path().string();
+    {
+        ScopedPathMap inner(other);
+        EXPECT_EQ(HostEnvironment::Installed(), &inner.Environment());
+        EXPECT_EQ(Host("N:\\In\\a.txt"), Shares("/In/a.txt"));
+    }
+    EXPECT_EQ(Host("N:\\In\\a.txt"), News("/In/a.txt"));
+    HostEnvironment* const previous = HostEnvironment::Install(nullptr);
+    std::string host, error;
+    EXPECT_FALSE(ToHostPath("N:\\In\\a.txt", host, &error));
+    EXPECT_NE(error.find("drive N:"), std::string::npos) << error;
+    EXPECT_FALSE(ToHostPath("\\\\srv\\news\\a.wav", host, &error));
+    EXPECT_TRUE(ToHostPath(News("/in/a.txt"), host, &error)) << error;
+    EXPECT_EQ(host, News("/In/a.txt"));
+    HostEnvironment::Install(previous);
 }
 
 // The index answers for a name this process made and removed again without
