@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The whole answer as FindFirst leaves it in its slot.
     static const char* const kPatterns[] = {"", "*", "*.wav", "a?c*.*", "*.", "*.*"};
     pv::NullReporter reporter;
-    pv::CFtpClient client(reporter, pv::FtpClientSettings{}, [] { return kNow; });
-    pv::FtpListingTable& table = pv::FtpListingTable::Instance();
+    pv::FtpListingTable table;
+    pv::CFtpClient client(reporter, pv::FtpClientSettings{}, table, [] { return kNow; });
     const int slot = table.Take();
     PV_FUZZ_CHECK(slot >= 0);
     table.At(slot)->listing.assign(text);

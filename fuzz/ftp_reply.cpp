@@ -11,6 +11,7 @@
 #include "notify/StatusPrinter.h"
 #include "platform/Reporter.h"
 #include "transport/FtpClient.h"
+#include "transport/FtpListing.h"
 
 namespace {
 
@@ -99,7 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pv::FtpClientSettings settings;
         settings.traceClient = settings.logLogons = true;
         settings.timeout = std::chrono::seconds(5);
-        pv::CFtpClient client(reporter, settings);
+        pv::FtpListingTable listings;
+        pv::CFtpClient client(reporter, settings, listings);
         const int logonType = static_cast<int>(size % 9);
         client.LogOnToServer("127.0.0.1", listenPort, "editor", kPassword, "acct", "127.0.0.1", "fwuser",
                              kFirewallPassword, listenPort, logonType);

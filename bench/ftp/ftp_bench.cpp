@@ -30,6 +30,7 @@
 #include "support/FtpServers.h"
 #include "support/TempDir.h"
 #include "transport/FtpClient.h"
+#include "transport/FtpListing.h"
 
 extern char** environ;
 
@@ -184,7 +185,8 @@ void Check(bool ok, const std::string& what) {
 
 // Our client: logs on, moves each file, quits (the whole session is timed).
 void OursSession(Fixture& f, const std::vector<std::string>& names, bool get, Timing& t) {
-    pv::CFtpClient client(f.reporter, pv::FtpClientSettings{});
+    pv::FtpListingTable listings;
+    pv::CFtpClient client(f.reporter, pv::FtpClientSettings{}, listings);
     if (!client.LogOnToServer(f.server.Host(), f.server.Port(), f.server.User(), f.server.Password()))
         throw std::runtime_error("our client cannot log on: " + client.m_strRetMsg);
     for (const std::string& name : names) {

@@ -40,7 +40,7 @@ CFtpClient* FileAccess::GetpFtpClient(const std::string& server, int port, const
         client.Quit();
         m_pool.erase(m_pool.begin() + static_cast<std::ptrdiff_t>(i));
     }
-    auto client = std::make_unique<CFtpClient>(m_reporter, m_settings.client);
+    auto client = std::make_unique<CFtpClient>(m_reporter, m_settings.client, m_listings);
     if (!client->LogOnToServer(server, port, user, password, "", "", "", "", 0, 0)) {
         m_lastLogonFailure = client->m_logonFailure;
         return nullptr;

@@ -1,7 +1,8 @@
 #pragma once
-// What every file object shares: the pool of logged-on FTP clients, the
-// table of open find operations, the pacing of FTP commands, the private
-// folder for temporary copies, and where reports and failure mails go.
+// What every file object shares: the pool of logged-on FTP clients and the
+// table of their open listings, the table of open find operations, the
+// pacing of FTP commands, the private folder for temporary copies, the
+// unique-number fallback, and where reports and failure mails go.
 // The service owns one and hands it to every CFTPFile; all FTP work happens
 // on the monitor thread.
 #include <array>
@@ -17,6 +18,7 @@
 #include "platform/PrivateTempFolder.h"
 #include "platform/Reporter.h"
 #include "transport/FtpClient.h"
+#include "transport/FtpListing.h"
 #include "transport/Mailer.h"
 
 namespace pv {
@@ -81,6 +83,13 @@ public:
     int TakeFindSlot();
     FindSlot* Slot(int handle);
     void ReleaseFindSlot(int handle);
+    // The listings of the pooled FTP clients.
+    FtpListingTable& Listings() { return m_listings; }
+
+    // The unique number handed out last where the number file could not be
+    // read (CFTPFile::GetNextNumber); it counts on from there.
+    int FallbackNumber() const { return m_fallbackNumber; }
+    void SetFallbackNumber(int number) { m_fallbackNumber = number; }
 
     // Notes work under way (locks, copies being written) in the in-flight record.
     void NoteInFlight(const std::string& key, const std::string& value) {
@@ -102,6 +111,7 @@ private:
     platform::Clock& m_clock;
     FileAccessSettings m_settings;
     Mailer* m_mailer;
+    FtpListingTable m_listings;  // before the clients, which keep their listings in it
     std::vector<std::unique_ptr<CFtpClient>> m_pool;
     Status m_lastLogonFailure;
     std::time_t m_lastCommandTime = 0;
@@ -111,6 +121,7 @@ private:
     std::mutex m_findMutex;
     std::array<FindSlot, kFindSlots> m_find;
     int m_findCount = 0;
+    int m_fallbackNumber = 0;
 };
 
 }  // namespace pv

@@ -13,8 +13,13 @@ bool HoldsLineBreakOrNul(const std::string& text) { return text.find_first_of(st
 
 }  // namespace
 
-CFtpClient::CFtpClient(Reporter& reporter, FtpClientSettings settings, FtpListParser::NowFunction now)
-    : m_reporter(reporter), m_settings(settings), m_id(g_nextClientId.fetch_add(1)), m_parser(std::move(now)) {}
+CFtpClient::CFtpClient(Reporter& reporter, FtpClientSettings settings, FtpListingTable& listings,
+                       FtpListParser::NowFunction now)
+    : m_reporter(reporter),
+      m_settings(settings),
+      m_listings(listings),
+      m_id(g_nextClientId.fetch_add(1)),
+      m_parser(std::move(now)) {}
 
 CFtpClient::~CFtpClient() {
     if (m_bLoggedOn) Quit();

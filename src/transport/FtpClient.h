@@ -16,6 +16,7 @@
 namespace pv {
 
 struct FtpListingSlot;
+class FtpListingTable;
 
 struct FtpClientSettings {
     bool traceClient = false;  // "TraceLogFtpClient": protocol traffic to the trace log
@@ -38,7 +39,9 @@ enum class FtpListResult { listed, noSuchFile, failed };
 
 class CFtpClient {
 public:
-    CFtpClient(Reporter& reporter, FtpClientSettings settings, FtpListParser::NowFunction now = {});
+    // listings: where the client's open listings are kept (see FtpListing.h).
+    CFtpClient(Reporter& reporter, FtpClientSettings settings, FtpListingTable& listings,
+               FtpListParser::NowFunction now = {});
     ~CFtpClient();
     CFtpClient(const CFtpClient&) = delete;
     CFtpClient& operator=(const CFtpClient&) = delete;
@@ -108,6 +111,7 @@ private:
 
     Reporter& m_reporter;
     FtpClientSettings m_settings;
+    FtpListingTable& m_listings;
     unsigned m_id;
     platform::TcpSocket m_control;
     std::string m_partialLine;       // received bytes after the last line feed

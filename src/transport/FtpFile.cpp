@@ -441,7 +441,7 @@ int CFTPFile::FindClose(int handle, int /*level*/) {
     if (handle < 0) return 0;
     FindSlot* slot = m_access.Slot(handle);
     if (!slot) return 0;
-    if (slot->isFtp && slot->clientSlot >= 0) FtpListingTable::Instance().Release(slot->clientSlot);
+    if (slot->isFtp && slot->clientSlot >= 0) m_access.Listings().Release(slot->clientSlot);
     m_access.ReleaseFindSlot(handle);
     return 0;
 }

@@ -251,7 +251,6 @@ bool CFTPFile::MakeTempName(std::string& path) {
 // The number file is locked while it is read and rewritten, so two services
 // sharing a folder never hand out the same number.
 int CFTPFile::GetNextNumber(const std::string& folderIn) {
-    static int fallback = 0;
     const std::string folder = FolderKeepingCredentials(folderIn, false);
     CFTPFile numberFile(m_access);
     numberFile.SetCredentials(m_strFtpUser, m_strFtpPassword);
@@ -263,14 +262,14 @@ int CFTPFile::GetNextNumber(const std::string& folderIn) {
             m_access.Clock().SleepFor(std::chrono::milliseconds(20));
         }
     }
-    int number = fallback;
+    int number = m_access.FallbackNumber();
     unsigned char bytes[4] = {0, 0, 0, 0};
     if (open && numberFile.Read(bytes, 4) == 4) {
         const uint32_t value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
         number = value > kMaxNumber ? 0 : static_cast<int>(value);
     }
     const int next = number + 1 > kMaxNumber ? 0 : number + 1;
-    fallback = next;
+    m_access.SetFallbackNumber(next);
     if (open) {
         numberFile.Seek(0, seekBegin);
         const unsigned char out[4] = {static_cast<unsigned char>(next & 0xFF), static_cast<unsigned char>((next >> 8) & 0xFF),

@@ -47,11 +47,6 @@ bool ServerMayMisreadName(const std::string& name) {
 
 }  // namespace
 
-FtpListingTable& FtpListingTable::Instance() {
-    static FtpListingTable table;
-    return table;
-}
-
 int FtpListingTable::Take() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_count + 1 >= kSlots) return -1;
@@ -82,7 +77,7 @@ int CFtpClient::FindFirst(const std::string& name) {
     Trace("CFtpClient::FindFirst Starting strRemoteFilename: " + name);
     m_strErrorText.clear();
     m_eLastListResult = FtpListResult::failed;
-    FtpListingTable& table = FtpListingTable::Instance();
+    FtpListingTable& table = m_listings;
     const int slot = table.Take();
     if (slot < 0) {
         Trace("CFtpClient::FindFirst Error. Too many client file find sructs. strRemoteFilename: " + name);
@@ -186,7 +181,7 @@ bool CFtpClient::ReceiveListing(platform::TcpSocket& data, std::string& out) {
 }
 
 bool CFtpClient::FindNextEntry(int slot) {
-    FtpListingSlot* listing = FtpListingTable::Instance().At(slot);
+    FtpListingSlot* listing = m_listings.At(slot);
     if (!listing) return false;
     const std::string& text = listing->listing;
     while (listing->parsePosition < text.size()) {
@@ -210,13 +205,13 @@ bool CFtpClient::FindNextEntry(int slot) {
 }
 
 const FtpListEntry* CFtpClient::FindEntry(int slot) const {
-    const FtpListingSlot* listing = FtpListingTable::Instance().At(slot);
+    const FtpListingSlot* listing = m_listings.At(slot);
     return listing ? &listing->entry : nullptr;
 }
 
 void CFtpClient::FindClose(int slot) {
     Trace("CFtpClient::FindClose - Starting close.");
-    FtpListingTable::Instance().Release(slot);
+    m_listings.Release(slot);
     Trace("CFtpClient::FindClose - Returning.");
 }
 

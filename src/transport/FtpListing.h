@@ -1,6 +1,7 @@
 #pragma once
-// The process-wide table of open FTP listings.  A listing is fetched whole
-// by FindFirst and handed out entry by entry; its slot lives until FindClose.
+// The table of open FTP listings of one file access (and of the clients it
+// logs on).  A listing is fetched whole by FindFirst and handed out entry by
+// entry; its slot lives until FindClose.
 #include <array>
 #include <mutex>
 #include <string>
@@ -21,8 +22,6 @@ struct FtpListingSlot {
 class FtpListingTable {
 public:
     static constexpr int kSlots = 10;  // at most kSlots - 1 are open at once
-
-    static FtpListingTable& Instance();
 
     // A free slot (taken from the bottom), or -1 when all usable ones are open.
     int Take();

@@ -11,6 +11,7 @@
 #include "support/FtpServers.h"
 #include "support/RecordingReporter.h"
 #include "transport/FtpClient.h"
+#include "transport/FtpListing.h"
 
 namespace pv::test {
 namespace {
@@ -252,7 +253,8 @@ TEST(PureFtpdServers, TwoAtOnceServeEachTheirOwnRoot) {
     for (const auto& [server, name] : {std::pair<test::PureFtpdServer*, const char*>{&first, "first.txt"},
                                        std::pair<test::PureFtpdServer*, const char*>{&second, "second.txt"}}) {
         server->HandRootToUser();
-        CFtpClient client(reporter, settings);
+        FtpListingTable listings;
+        CFtpClient client(reporter, settings, listings);
         ASSERT_TRUE(client.LogOnToServer(server->Host(), server->Port(), server->User(), server->Password()))
             << client.m_strRetMsg << server->Log();
         std::vector<std::string> names;

@@ -60,11 +60,12 @@ protected:
     Server server;
     test::TempDir local;
     test::RecordingReporter reporter;
+    FtpListingTable listings;
     CFtpClient client{reporter, [] {
         FtpClientSettings settings = Quick(false);
         settings.timeout = 10s;  // pure-ftpd answers a wrong password after 3 to 6 s
         return settings;
-    }()};
+    }(), listings};
 };
 
 using ServerTypes = ::testing::Types<test::PyFtpServer, test::VsftpdServer, test::PureFtpdServer>;
@@ -141,7 +142,8 @@ TEST(FtpClient, StoppedServerFailsWithinTheTimeOut) {
         test::PyFtpServer server;
         port = server.Port();
     }
-    CFtpClient client(reporter, Quick());
+    FtpListingTable listings;
+    CFtpClient client(reporter, Quick(), listings);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(client.LogOnToServer("127.0.0.1", port, "editor", "s3cret"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
@@ -164,7 +166,8 @@ protected:
     }
     test::TempDir local;
     test::RecordingReporter reporter;
-    CFtpClient client{reporter, Quick()};
+    FtpListingTable listings;
+    CFtpClient client{reporter, Quick(), listings};
 };
 
 TEST_F(Scripted, MultiLineGreetingAndSplitRepliesAreOneReplyEach) {
@@ -265,7 +268,7 @@ TEST_F(Scripted, ANameTheServerCannotListIsFoundInItsFoldersListing) {
         std::vector<Step> steps = list("/out/a b.txt", firstListing);
         for (const Step& step : list("/out", folder)) steps.push_back(step);
         ScriptedFtpServer server(With(steps));
-        CFtpClient fresh(reporter, Quick());
+        CFtpClient fresh(reporter, Quick(), listings);
         ASSERT_TRUE(fresh.LogOnToServer(server.Host(), server.Port(), "ed", "pw"));
         const int slot = fresh.FindFirst("/out/a b.txt");
         ASSERT_GE(slot, 0) << fresh.m_strErrorText;
@@ -298,7 +301,7 @@ TEST_F(Scripted, PassiveRepliesOutsideTheByteRangeAreRefused) {
     for (const char* reply : {"227 Entering Passive Mode (127,0,0,1,300,1)\r\n", "227 Entering Passive Mode (127,0,0,1,4)\r\n",
                               "227 no numbers at all\r\n"}) {
         ScriptedFtpServer server(With({Step::Expect("TYPE I", "200 ok\r\n"), Step::Expect("PASV", reply)}));
-        CFtpClient fresh(reporter, Quick());
+        CFtpClient fresh(reporter, Quick(), listings);
         ASSERT_TRUE(fresh.LogOnToServer(server.Host(), server.Port(), "ed", "pw"));
         EXPECT_FALSE(fresh.MoveFile("/x", local / "x", true)) << reply;
         EXPECT_EQ(fresh.m_strErrorText, "Failure trying to decode IP address and Port number.");
@@ -327,7 +330,7 @@ TEST_F(Scripted, TransfersThatDidNotEndNormallyFailDespiteA226) {
     };
     for (const auto& c : cases) {
         ScriptedFtpServer server(RetrieveSteps(c.data, c.opening));
-        CFtpClient fresh(reporter, Quick());
+        CFtpClient fresh(reporter, Quick(), listings);
         ASSERT_TRUE(fresh.LogOnToServer(server.Host(), server.Port(), "ed", "pw"));
         EXPECT_FALSE(fresh.MoveFile("/story.txt", local / "story.txt", true)) << c.what;
         EXPECT_NE(fresh.m_strErrorText.find("Failure during data transfer."), std::string::npos) << c.what;
@@ -350,7 +353,7 @@ TEST_F(Scripted, FailedListingIsAnErrorAndNotAnEmptyFolder) {
 
     ScriptedFtpServer missing(With({Step::Expect("TYPE I", "200 ok\r\n"), Step::Expect("PASV"), Step::PasvReply(),
                                     Step::Expect("LIST", "550 No such file\r\n")}));
-    CFtpClient other(reporter, Quick());
+    CFtpClient other(reporter, Quick(), listings);
     ASSERT_TRUE(other.LogOnToServer(missing.Host(), missing.Port(), "ed", "pw"));
     const int slot = other.FindFirst("/in/x.txt");
     EXPECT_EQ(other.LastListResult(), FtpListResult::noSuchFile);
@@ -371,7 +374,7 @@ TEST_F(Scripted, CutListingNeverYieldsABogusLastName) {
 }
 
 TEST(FtpListingTable, TenthListingFailsAndTheCountDropsOnlyOverFreeTopSlots) {
-    FtpListingTable& table = FtpListingTable::Instance();
+    FtpListingTable table;
     ASSERT_EQ(table.OpenCount(), 0);
     std::vector<int> slots;
     for (int i = 0; i < 9; ++i) slots.push_back(table.Take());
