@@ -1,7 +1,6 @@
 #include "relay/FolderLock.h"
 
 #include <cstdio>
-#include <random>
 
 #include "transport/Credentials.h"
 
@@ -34,7 +33,8 @@ FolderLock::FolderLock(FileAccess& files, Reporter& reporter, TraceLog& trace, p
       m_clock(clock),
       m_exit(exitFlag),
       m_settings(settings),
-      m_deleteOneInUse(settings.deleteOneInUse) {}
+      m_deleteOneInUse(settings.deleteOneInUse),
+      m_salt(std::random_device{}()) {}
 
 int64_t FolderLock::NowMilliseconds() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.Steady().time_since_epoch()).count();
@@ -90,8 +90,7 @@ Status FolderLock::LockDir(CFTPFile& file, const Location& place) {
         break;
     }
     // The tick count alone can repeat between machines started together.
-    static std::mt19937 salt{std::random_device{}()};
-    m_ownerId = static_cast<uint32_t>(NowMilliseconds()) ^ (salt() & 0xFFFF0000u);
+    m_ownerId = static_cast<uint32_t>(NowMilliseconds()) ^ (m_salt() & 0xFFFF0000u);
     const Location candidate = folder.Join(CandidateName(m_ownerId));
     // Noted before anything is written, so that a crash from here on leaves
     // nothing that the next start cannot find and take away.

@@ -11,6 +11,7 @@
 // still believe it holds the lock until its next check.
 #include <atomic>
 #include <cstdint>
+#include <random>
 #include <string>
 
 #include "notify/TraceLog.h"
@@ -73,6 +74,7 @@ private:
     const LockSettings m_settings;
     bool m_deleteOneInUse;  // until the first lock file met is deleted
     uint32_t m_ownerId = 0;
+    std::mt19937 m_salt;  // the random part of owner identifiers
 };
 
 }  // namespace pv
