@@ -6,6 +6,7 @@
 #include <string>
 
 #include "audio/AudioCompressor.h"
+#include "audio/CodecEngine.h"
 
 int main(int argc, char** argv) {
     if (argc != 7) {
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
     std::string error;
     pv::CAudioFileHeader header;
     const bool tagged = header.ReadHeader(argv[1]);
-    pv::AudioCompressor compressor;
+    pv::audio::CodecModule codecs;
+    pv::AudioCompressor compressor(codecs);
     compressor.SetShare(std::atoi(argv[5]));
     const auto start = std::chrono::steady_clock::now();
     const bool ok = compressor.Compress(argv[1], destination, std::atoi(argv[3]), std::atoi(argv[4]), 0, argv[6],

@@ -31,7 +31,7 @@ RelayService::RelayService(const ServiceOptions& options, const RelayContext& co
       m_folders(m_files),
       m_messages(m_files, context.reporter, context.workingFolder, &context.state.passHadFatalError),
       m_receipts(m_files, m_messages, m_mail, context.clock, context.workingFolder),
-      m_audio(m_files, context.reporter, m_debugFiles, context.clock, options.audio),
+      m_audio(m_files, m_codecs, context.reporter, m_debugFiles, context.clock, options.audio),
       m_lock(m_files, context.reporter, context.trace, context.clock, context.state.exit, options.lock),
       m_postMove(m_files, context.reporter, context.workingFolder),
       m_transfer(m_files, context.reporter, m_lock, m_postMove, Hooks()),

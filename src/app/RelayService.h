@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ServiceOptions.h"
+#include "audio/CodecEngine.h"
 #include "audio/RelayedAudio.h"
 #include "notify/DebugFiles.h"
 #include "notify/MailSender.h"
@@ -60,6 +61,7 @@ private:
     FileAccessFolders m_folders;
     WireMessages m_messages;
     Receipts m_receipts;
+    audio::CodecModule m_codecs;  // loaded on the first conversion
     RelayedAudio m_audio;
     FolderLock m_lock;
     PostMoveCommands m_postMove;

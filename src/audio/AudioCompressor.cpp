@@ -156,7 +156,7 @@ bool AudioCompressor::WriteDestination(platform::File& in, const Source& source,
     audio::CompressedWaveWriter out;
     if (!out.Begin(path, destination, errorText)) return false;
     std::string engineError;
-    const audio::CodecEngine* engine = audio::SharedCodecEngine(&engineError);
+    const audio::CodecEngine* engine = m_codecs.Engine(&engineError);
     if (!engine) {
         errorText = "Compress: Can't load the audio codecs: " + engineError;
         return false;

@@ -16,6 +16,7 @@
 namespace pv {
 
 namespace audio {
+class CodecModule;
 class Transcoder;
 }
 
@@ -23,7 +24,9 @@ class AudioCompressor {
 public:
     static constexpr int64_t kBlockBytes = 163840;
 
-    explicit AudioCompressor(platform::Clock& clock = platform::DefaultClock()) : m_throttle(clock) {}
+    // codecs: the service's codec module, loaded when a conversion needs it.
+    explicit AudioCompressor(audio::CodecModule& codecs, platform::Clock& clock = platform::DefaultClock())
+        : m_codecs(codecs), m_throttle(clock) {}
 
     // destinationPath gets the extension of the format (".wav" for 0 and 1,
     // ".mp2" for 80, ".mp3" for 85).  bitRate in bit/s (0: none); ratio
@@ -51,6 +54,7 @@ private:
     bool ConvertData(platform::File& in, const Source& source, audio::Transcoder& transcoder,
                      audio::CompressedWaveWriter& out, std::string& errorText);
 
+    audio::CodecModule& m_codecs;
     audio::ProcessorThrottle m_throttle;
 };
 

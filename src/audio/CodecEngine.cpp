@@ -25,32 +25,11 @@ std::vector<std::string> ModuleCandidates() {
     return paths;
 }
 
-struct SharedEngine {
-    platform::DynamicLibrary library;
-    CodecEngine* engine = nullptr;
-    std::string error;
-};
-
-SharedEngine* LoadSharedEngine() {
-    auto* shared = new SharedEngine;
-    const std::vector<std::string> candidates = ModuleCandidates();
-    if (candidates.empty()) shared->error = std::string("cannot find ") + kCodecModuleName;
-    for (const std::string& path : candidates) {
-        std::string reason;
-        shared->engine = LoadCodecEngine(path, shared->library, reason);
-        if (shared->engine) {
-            shared->error.clear();
-            break;
-        }
-        shared->error += (shared->error.empty() ? "" : "; ") + reason;
-    }
-    return shared;
-}
-
 }  // namespace
 
 CodecEngine* LoadCodecEngine(const std::string& modulePath, platform::DynamicLibrary& library, std::string& error) {
-    if (!library.Load(modulePath, &error)) return nullptr;
+    // The codec libraries the module pulls in are not all safe to unload.
+    if (!library.Load(modulePath, &error, true)) return nullptr;
     const auto entry = reinterpret_cast<CodecEngineEntry>(library.Symbol(kCodecEngineEntryPoint));
     CodecEngine* engine = entry ? entry(kCodecEngineVersion) : nullptr;
     if (engine) return engine;
@@ -61,14 +40,26 @@ CodecEngine* LoadCodecEngine(const std::string& modulePath, platform::DynamicLib
     return nullptr;
 }
 
-CodecEngine* SharedCodecEngine(std::string* error) {
-    // Loaded once, by whichever thread comes first, and never unloaded:
-    // engine objects may still be in use while the process ends.
-    static std::once_flag once;
-    static const SharedEngine* shared = nullptr;
-    std::call_once(once, [] { shared = LoadSharedEngine(); });
-    if (error) *error = shared->error;
-    return shared->engine;
+CodecModule::CodecModule() : m_library(std::make_unique<platform::DynamicLibrary>()) {}
+
+CodecModule::~CodecModule() = default;
+
+CodecEngine* CodecModule::Engine(std::string* error) {
+    std::call_once(m_once, [this] {
+        const std::vector<std::string> candidates = ModuleCandidates();
+        if (candidates.empty()) m_error = std::string("cannot find ") + kCodecModuleName;
+        for (const std::string& path : candidates) {
+            std::string reason;
+            m_engine = LoadCodecEngine(path, *m_library, reason);
+            if (m_engine) {
+                m_error.clear();
+                break;
+            }
+            m_error += (m_error.empty() ? "" : "; ") + reason;
+        }
+    });
+    if (error) *error = m_error;
+    return m_engine;
 }
 
 }  // namespace pv::audio

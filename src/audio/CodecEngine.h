@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "audio/WaveFormat.h"
@@ -106,13 +107,30 @@ constexpr const char* kCodecModuleName = "libpressvane-codecs.so";
 constexpr const char* kCodecModuleVariable = "PRESSVANE_CODEC_MODULE";
 
 // Loads the module at modulePath into library (which must stay loaded as
-// long as the engine is used) and returns its engine; null with a reason
-// that names the module otherwise.
+// long as the engine is used; the module's code is never unmapped) and
+// returns its engine; null with a reason that names the module otherwise.
 CodecEngine* LoadCodecEngine(const std::string& modulePath, platform::DynamicLibrary& library, std::string& error);
 
-// The process's engine, loaded on the first call (from any thread) and kept
-// until the process ends; null when the module cannot be loaded, with the
-// reason in error (the same on every call).
-CodecEngine* SharedCodecEngine(std::string* error = nullptr);
+// The codec module of one service (made by the service and handed to what
+// converts audio): loaded on the first call of Engine, from whichever thread
+// comes first.  Its code stays in memory until the process ends (see
+// LoadCodecEngine); the engine is used through this object only.
+class CodecModule {
+public:
+    CodecModule();
+    ~CodecModule();
+    CodecModule(const CodecModule&) = delete;
+    CodecModule& operator=(const CodecModule&) = delete;
+
+    // The engine; null when the module cannot be loaded, with the reason in
+    // error (the same on every call).
+    CodecEngine* Engine(std::string* error = nullptr);
+
+private:
+    std::once_flag m_once;
+    std::unique_ptr<platform::DynamicLibrary> m_library;
+    CodecEngine* m_engine = nullptr;
+    std::string m_error;
+};
 
 }  // namespace pv::audio

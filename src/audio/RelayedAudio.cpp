@@ -152,7 +152,7 @@ void RelayedAudio::ReportUnconverted(const std::string& outputPath) {
 
 bool RelayedAudio::RunCompressor(const CDirOptions& route, const std::string& source, std::string& target,
                                  const CAudioFileHeader& header, std::string& error) {
-    AudioCompressor compressor(m_clock);
+    AudioCompressor compressor(m_codecs, m_clock);
     compressor.SetShare(m_settings.throttlingPercentage);
     return compressor.Compress(source, target, route.m_nAudioFormat, route.m_nAudioBitrate, route.m_nAudioRatio,
                                JoinPath(m_settings.workingFolder, "Pressvane\\Format.dat"), error,
@@ -215,7 +215,7 @@ void RelayedAudio::TagMp3(const std::string& sourceName, const std::string& conv
 }
 
 bool RelayedAudio::EncodeWma(const CDirOptions& route, const std::string& source, std::string& target, std::string& error) {
-    CWMMain encoder(m_files);
+    CWMMain encoder(m_files, m_codecs);
     CFTPFile fileObject(m_files);
     std::string destination = target;
     const int32_t result = encoder.Encode(source, destination, route.m_strWmaProfileName, fileObject);

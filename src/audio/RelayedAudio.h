@@ -7,6 +7,7 @@
 #include <string>
 
 #include "audio/AudioFileHeader.h"
+#include "audio/CodecEngine.h"
 #include "config/DirOptions.h"
 #include "notify/DebugFiles.h"
 #include "platform/Clock.h"
@@ -31,9 +32,15 @@ struct RelayedAudioSettings {
 
 class RelayedAudio {
 public:
-    RelayedAudio(FileAccess& files, Reporter& reporter, DebugFiles& debug, platform::Clock& clock,
-                 RelayedAudioSettings settings)
-        : m_files(files), m_reporter(reporter), m_debug(debug), m_clock(clock), m_settings(std::move(settings)) {}
+    // codecs: the service's codec module, for the compressor and the WMA encoder.
+    RelayedAudio(FileAccess& files, audio::CodecModule& codecs, Reporter& reporter, DebugFiles& debug,
+                 platform::Clock& clock, RelayedAudioSettings settings)
+        : m_files(files),
+          m_codecs(codecs),
+          m_reporter(reporter),
+          m_debug(debug),
+          m_clock(clock),
+          m_settings(std::move(settings)) {}
 
     // Converts the working file for the route, at its first output: the
     // converted file to deliver (outputPath may take its extension or a name
@@ -61,6 +68,7 @@ private:
     bool NamesFromCart(const CAudioFileHeader& source, bool headerRead) const;
 
     FileAccess& m_files;
+    audio::CodecModule& m_codecs;
     Reporter& m_reporter;
     DebugFiles& m_debug;
     platform::Clock& m_clock;

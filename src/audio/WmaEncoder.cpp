@@ -137,7 +137,7 @@ std::vector<WmaSample> OneSecondSamples(uint64_t dataSize, uint32_t bytesPerSeco
 
 // --- WmaWriter -----------------------------------------------------------------
 
-WmaWriter::WmaWriter() = default;
+WmaWriter::WmaWriter(audio::CodecModule& codecs) : m_codecs(codecs) {}
 WmaWriter::~WmaWriter() = default;
 
 void WmaWriter::SetProfile(const audio::WmaProfile& profile) {
@@ -145,7 +145,7 @@ void WmaWriter::SetProfile(const audio::WmaProfile& profile) {
     m_profile = profile;
     m_input = {};
     m_inputFormats.clear();
-    const audio::CodecEngine* engine = audio::SharedCodecEngine(&m_engineError);
+    const audio::CodecEngine* engine = m_codecs.Engine(&m_engineError);
     m_unsupported = engine ? engine->UnsupportedWmaValues(profile) : 0;
     if (engine && m_unsupported == 0) m_inputFormats.push_back(PcmInput(profile));
 }
@@ -172,7 +172,7 @@ int32_t WmaWriter::SetOutputFilename(const std::string& hostPath) {
 
 int32_t WmaWriter::BeginWriting() {
     if (m_input.tag != audio::kFormatPcm || m_hostPath.empty()) return kWmaInvalidArgument;
-    const audio::CodecEngine* engine = audio::SharedCodecEngine(&m_engineError);
+    const audio::CodecEngine* engine = m_codecs.Engine(&m_engineError);
     if (!engine) return kWmaFailed;
     m_output = engine->NewWmaStream();
     return m_output->Open(m_profile, m_hostPath) ? kWmaOk : kWmaFailed;
@@ -198,7 +198,7 @@ bool WmaWriter::Abort() {
 
 // --- CWMMain -------------------------------------------------------------------
 
-CWMMain::CWMMain(FileAccess& access) : m_access(access) {}
+CWMMain::CWMMain(FileAccess& access, audio::CodecModule& codecs) : m_access(access), m_codecs(codecs) {}
 
 CWMMain::~CWMMain() = default;
 
@@ -308,7 +308,7 @@ int32_t CWMMain::LoadProfile(const std::string& profilePath, audio::WmaProfile& 
 }
 
 int32_t CWMMain::GetWriter() {
-    if (!m_pWriter) m_pWriter = std::make_unique<WmaWriter>();
+    if (!m_pWriter) m_pWriter = std::make_unique<WmaWriter>(m_codecs);
     return Result(kWmaOk);
 }
 

@@ -19,6 +19,7 @@ class CFTPFile;
 class FileAccess;
 
 namespace audio {
+class CodecModule;
 class WmaStream;
 }
 
@@ -52,7 +53,7 @@ std::vector<WmaSample> OneSecondSamples(uint64_t dataSize, uint32_t bytesPerSeco
 // samples and writes the ASF output.
 class WmaWriter {
 public:
-    WmaWriter();
+    explicit WmaWriter(audio::CodecModule& codecs);
     ~WmaWriter();
     WmaWriter(const WmaWriter&) = delete;
     WmaWriter& operator=(const WmaWriter&) = delete;
@@ -81,6 +82,7 @@ public:
     unsigned UnsupportedValues() const { return m_unsupported; }
 
 private:
+    audio::CodecModule& m_codecs;
     audio::WmaProfile m_profile;
     unsigned m_unsupported = 0;
     std::vector<audio::WaveFormat> m_inputFormats;
@@ -92,7 +94,8 @@ private:
 
 class CWMMain {
 public:
-    explicit CWMMain(FileAccess& access);
+    // codecs: the service's codec module, loaded when the writer needs it.
+    CWMMain(FileAccess& access, audio::CodecModule& codecs);
     virtual ~CWMMain();
     CWMMain(const CWMMain&) = delete;
     CWMMain& operator=(const CWMMain&) = delete;
@@ -129,6 +132,7 @@ private:
     bool WriteSamples(CFTPFile& source, const SourceLayout& layout);
 
     FileAccess& m_access;
+    audio::CodecModule& m_codecs;
     std::unique_ptr<WmaWriter> m_pWriter;
     std::string m_strErrorText;
     int32_t m_hrLastResult = kWmaOk;

@@ -30,7 +30,7 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
     return *this;
 }
 
-bool DynamicLibrary::Load(const std::string& path, std::string* error) {
+bool DynamicLibrary::Load(const std::string& path, std::string* error, bool keepMapped) {
     Unload();
     std::string host = path;
     std::string mapError;
@@ -38,7 +38,7 @@ bool DynamicLibrary::Load(const std::string& path, std::string* error) {
         if (error) *error = "cannot load " + path + ": " + mapError;
         return false;
     }
-    m_handle = ::dlopen(host.c_str(), RTLD_NOW | RTLD_LOCAL);
+    m_handle = ::dlopen(host.c_str(), RTLD_NOW | RTLD_LOCAL | (keepMapped ? RTLD_NODELETE : 0));
     if (m_handle) return true;
     if (error) *error = "cannot load " + path + ": " + LoaderError();
     return false;

@@ -18,7 +18,9 @@ public:
     // ("libwatchdog.so") is looked up by the system loader; anything with a
     // separator or drive is a local path mapped through ToHostPath.  All
     // symbols are resolved now, so a library that cannot work fails here.
-    bool Load(const std::string& path, std::string* error = nullptr);
+    // keepMapped: the code stays in memory after Unload, for libraries (and
+    // what they pull in) that cannot be unloaded safely.
+    bool Load(const std::string& path, std::string* error = nullptr, bool keepMapped = false);
     void Unload();
     bool IsLoaded() const { return m_handle != nullptr; }
     // Address of an exported symbol; nullptr when absent or nothing is loaded.

@@ -5,6 +5,7 @@
 
 #include "support/AudioTestSupport.h"
 #include "audio/AudioCompressor.h"
+#include "audio/CodecEngine.h"
 #include "audio/ByteOrder.h"
 #include "audio/MpegAudio.h"
 #include "platform/FileSystem.h"
@@ -29,12 +30,13 @@ protected:
 
     bool Compress(const std::string& source, std::string& dest, int format, int bitRate, bool lock = false,
                   int rate = 0, const CAudioFileHeader* header = nullptr) {
-        AudioCompressor compressor(m_clock);
+        AudioCompressor compressor(m_codecs, m_clock);
         return compressor.Compress(source, dest, format, bitRate, 0, m_dir / "Format.dat", m_error, lock, rate, header);
     }
 
     test::TempDir m_dir;
     test::FakeClock m_clock;
+    audio::CodecModule m_codecs;
     std::string m_source;
     std::string m_error;
     CAudioFileHeader m_header;
@@ -338,7 +340,7 @@ TEST_F(AudioCompressorTest, ThrottlesBetweenBlocks) {
     const std::string source = m_dir / "long.wav";
     ASSERT_TRUE(test::MakeSine(source, 44100, 2, 16, 1.5));
     std::string dest = m_dir / "out";
-    AudioCompressor compressor(m_clock);
+    AudioCompressor compressor(m_codecs, m_clock);
     compressor.SetShare(50);
     ASSERT_TRUE(compressor.Compress(source, dest, 1, 0, 0, m_dir / "Format.dat", m_error, false, 0, nullptr));
     EXPECT_EQ(m_clock.Sleeps(), 0);

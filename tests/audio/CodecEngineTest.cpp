@@ -10,12 +10,13 @@
 namespace pv::audio {
 namespace {
 
-TEST(CodecEngine, TheSharedEngineIsLoadedOnceWhicheverThreadAsksFirst) {
+TEST(CodecEngine, TheModuleIsLoadedOnceWhicheverThreadAsksFirst) {
+    CodecModule codecs;
     std::vector<CodecEngine*> engines(4, nullptr);
     std::vector<std::string> errors(engines.size());
     std::vector<std::thread> threads;
     for (size_t i = 0; i < engines.size(); ++i) {
-        threads.emplace_back([&, i] { engines[i] = SharedCodecEngine(&errors[i]); });
+        threads.emplace_back([&, i] { engines[i] = codecs.Engine(&errors[i]); });
     }
     for (auto& thread : threads) thread.join();
     ASSERT_NE(engines[0], nullptr) << errors[0];

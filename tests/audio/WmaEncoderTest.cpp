@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "support/AudioTestSupport.h"
+#include "audio/CodecEngine.h"
 #include "audio/WmaEncoder.h"
 #include "support/FakeClock.h"
 #include "support/FtpServers.h"
@@ -109,8 +110,9 @@ protected:
     NullReporter m_reporter;
     test::FakeClock m_clock;
     FileAccess m_access{m_reporter, m_clock};
+    audio::CodecModule m_codecs;
     CFTPFile m_fileObject{m_access};
-    CWMMain m_encoder{m_access};
+    CWMMain m_encoder{m_access, m_codecs};
 };
 
 TEST_F(WmaEncoderTest, EncodesAStereoSourceAsItsProfileSays) {
@@ -216,7 +218,7 @@ TEST_F(WmaEncoderTest, RefusesSourcesItCannotTake) {
         SCOPED_TRACE(c.name);
         const std::string source = Wav("in.wav", c.bytes);
         std::string destination = m_dir / "out.wma";
-        CWMMain encoder(m_access);
+        CWMMain encoder(m_access, m_codecs);
         EXPECT_LT(encoder.Encode(source, destination, profile, m_fileObject), 0);
         std::string expected = c.message;
         EXPECT_EQ(encoder.ErrorText(), expected.replace(expected.find("%s"), 2, source));
@@ -240,7 +242,7 @@ TEST_F(WmaEncoderTest, SourceMustBeInThePcmFormatOfTheProfile) {
         const std::string profile = Profile("p.prx", c.profile);
         std::string destination = m_dir / "out.wma";
         test::WriteWholeFile(destination, "earlier output");
-        CWMMain encoder(m_access);
+        CWMMain encoder(m_access, m_codecs);
         EXPECT_LT(encoder.Encode(Wav("in.wav", c.source), destination, profile, m_fileObject), 0);
         EXPECT_EQ(encoder.ErrorText(), "Audio file does not match profile " + profile + ".");
         EXPECT_EQ(test::ReadWholeFile(destination), "earlier output");
@@ -253,7 +255,7 @@ TEST_F(WmaEncoderTest, MissingOrUnreadableProfile) {
     fs::create_directory(m_dir.Path() / "folder.prx");
     for (const std::string& profile : {m_dir / "missing.prx", garbage, m_dir / "folder.prx", ""s}) {
         std::string destination = m_dir / "out.wma";
-        CWMMain encoder(m_access);
+        CWMMain encoder(m_access, m_codecs);
         EXPECT_LT(encoder.Encode(source, destination, profile, m_fileObject), 0) << profile;
         EXPECT_EQ(encoder.ErrorText(), "Profile does not exist: " + profile + ".");
         EXPECT_FALSE(fs::exists(destination));
@@ -279,7 +281,7 @@ TEST_F(WmaEncoderTest, ProfileWithValuesWeCannotEncodeHasNoPcmInputAndSaysWhichV
         SCOPED_TRACE(c.unsupported);
         std::string destination = m_dir / "out.wma";
         const std::string profile = Profile("p.prx", c.shape);
-        CWMMain encoder(m_access);
+        CWMMain encoder(m_access, m_codecs);
         EXPECT_EQ(encoder.Encode(source, destination, profile, m_fileObject), kWmaNoPcmInputFormat);
         EXPECT_EQ(encoder.ErrorText(),
                   "Profile " + profile + " asks for what the WMA encoder does not support: " + c.unsupported);
@@ -336,7 +338,8 @@ TEST(WmaEncoderFtp, ReadsTheSourceWithTheFileObjectsLogon) {
     FileAccess access(reporter, platform::DefaultClock(), settings);
     CFTPFile fileObject(access);
     fileObject.SetCredentials(server.User(), server.Password());
-    CWMMain encoder(access);
+    audio::CodecModule codecs;
+    CWMMain encoder(access, codecs);
     std::string destination = dir / "out";
     const std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/in.wav";
     ASSERT_EQ(encoder.Encode(url, destination, dir / "mono.prx", fileObject), kWmaOk) << encoder.ErrorText();
