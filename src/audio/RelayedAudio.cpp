@@ -88,6 +88,8 @@ bool RelayedAudio::NeedsConversion(const CDirOptions& route, const std::string& 
 
 ConvertedFile RelayedAudio::ConvertRelayedAudio(const CDirOptions& route, const std::string& workingFile,
                                                 const std::string& sourceName, std::string& outputPath) {
+    // Only audio files of a route that converts are ever looked into.
+    if (!IsAudioName(sourceName) || route.Conversion() == AudioConversion::none) return {};
     CAudioFileHeader header(&m_reporter);
     const bool headerRead = header.ReadHeader(workingFile);
     // A WAV file cut short (its data chunk says more than the file holds)

@@ -56,7 +56,7 @@ bool File::Open(const std::string& path, unsigned mode, std::string* error) {
     std::string host;
     int fd = -1;
     if (flags & O_CREAT) {
-        if (!ToNewHostPath(path, host, error)) return false;
+        if (!ToHostPath(path, host, error)) return false;
         fd = ::open(host.c_str(), flags, 0644);
     } else if (!OnExistingHostPath(
                    path,

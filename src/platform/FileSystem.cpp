@@ -28,7 +28,7 @@ bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR; }
 // The host path of an entry about to be made.
 bool MapNew(const std::string& path, std::string& host, std::string* error) {
     std::string mapError;
-    if (ToNewHostPath(path, host, &mapError)) return true;
+    if (ToHostPath(path, host, &mapError)) return true;
     if (error) *error = mapError;
     return false;
 }
@@ -522,7 +522,7 @@ bool MoveByRename(const std::string& from, const std::string& to, bool replace, 
     struct stat st {};
     const Look look = LookAt(from, st, false);
     hostFrom = look.host;
-    if (look.rc != 0 || !SourceMayBeRenamed(st) || !ToNewHostPath(to, hostTo)) return false;
+    if (look.rc != 0 || !SourceMayBeRenamed(st) || !ToHostPath(to, hostTo)) return false;
     // Where the target does not exist yet, a rename that never replaces
     // cannot meet the source itself or a link; otherwise look first.
     int renamed = ::renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE);

@@ -68,21 +68,25 @@ void FolderCaseIndex::MarkChecked(Record& record, Clock::time_point now) const {
     record.batch = m_batchDepth > 0 ? m_batch : 0;
 }
 
-bool FolderCaseIndex::Trusted(const Record& record) const {
-    return m_batchDepth > 0 && record.batch == m_batch;
+bool FolderCaseIndex::Trusted(const Record& record, Clock::time_point now) const {
+    return m_batchDepth > 0 && record.batch == m_batch && now - record.readAt < kMaxAge;
 }
 
 FolderCaseIndex::FolderCaseIndex() = default;
 FolderCaseIndex::~FolderCaseIndex() = default;
 
+bool FolderCaseIndex::Known(const std::string& folder, const std::string& name, Holds& holds) {
+    const Clock::time_point now = Clock::now();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto found = m_records.find(folder);
+    if (found == m_records.end() || !Trusted(found->second, now)) return false;
+    holds = found->second.names.count(Upper(name)) != 0 ? Holds::maybe : Holds::no;
+    return true;
+}
+
 FolderCaseIndex::Holds FolderCaseIndex::Lookup(const std::string& folder, const std::string& name) {
     const std::string wanted = Upper(name);
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const auto found = m_records.find(folder);
-        if (found != m_records.end() && Trusted(found->second))
-            return found->second.names.count(wanted) != 0 ? Holds::maybe : Holds::no;
-    }
+    if (Holds known = Holds::no; Known(folder, name, known)) return known;
     struct stat st {};
     if (!StatFolder(folder, st)) return Holds::noFolder;
     const Clock::time_point now = Clock::now();
@@ -117,7 +121,7 @@ void FolderCaseIndex::Observed(const std::string& folder, const struct stat& st)
     const Clock::time_point now = Clock::now();
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto found = m_records.find(folder);
-    if (found == m_records.end() || Trusted(found->second)) return;
+    if (found == m_records.end() || Trusted(found->second, now)) return;
     if (Current(found->second, st, now)) MarkChecked(found->second, now);
     else Erase(found);
 }

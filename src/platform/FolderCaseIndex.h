@@ -18,7 +18,7 @@
 //
 // Within a batch (BeginBatch .. EndBatch; see LookupBatch in
 // HostEnvironment.h) a record checked once is used without looking at the
-// folder again until the batch ends.
+// folder again until the batch ends, or the record expires.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +43,9 @@ public:
         noFolder,  // the folder does not exist as written, or is no folder
     };
     Holds Lookup(const std::string& folder, const std::string& name);
+    // What Lookup would say, when it can say it without looking at the
+    // folder (in a batch that has checked it); false otherwise.
+    bool Known(const std::string& folder, const std::string& name, Holds& holds);
 
     // False when the host folder surely holds no entry equal to name without
     // regard to case; true when it may (or cannot be read: the caller then
@@ -83,7 +86,7 @@ private:
     // a new modification time for our own changes, see above).
     static bool Current(Record& record, const struct stat& st, Clock::time_point now);
     void MarkChecked(Record& record, Clock::time_point now) const;
-    bool Trusted(const Record& record) const;
+    bool Trusted(const Record& record, Clock::time_point now) const;
     void Touched(const std::string& hostPath, bool added);
     void Erase(std::unordered_map<std::string, Record>::iterator record);
     // Drops the oldest records until one of names more fits.

@@ -209,15 +209,6 @@ void ResolveMissing(HostEnvironment* env, SplitPath& split) {
 
 }  // namespace
 
-bool ToHostPath(const std::string& path, std::string& host, std::string* error) {
-    HostEnvironment* env = HostEnvironment::Installed();
-    SplitPath split;
-    if (!Split(env, path, split, error)) return false;
-    if (!split.parts.empty() && !NameExists(JoinAll(split.base, split.parts))) ResolveMissing(env, split);
-    host = split.Host();
-    return true;
-}
-
 bool OnExistingHostPath(const std::string& path, const std::function<bool(const std::string& host)>& attempt,
                         std::string* error) {
     HostEnvironment* env = HostEnvironment::Installed();
@@ -233,23 +224,25 @@ bool OnExistingHostPath(const std::string& path, const std::function<bool(const 
     return true;
 }
 
-bool ToNewHostPath(const std::string& path, std::string& host, std::string* error) {
+bool ToHostPath(const std::string& path, std::string& host, std::string* error) {
     HostEnvironment* env = HostEnvironment::Installed();
     SplitPath split;
     if (!Split(env, path, split, error)) return false;
-    if (!split.parts.empty()) {
-        const std::string folder = split.Folder();
+    if (split.parts.empty()) {
+        host = split.Host();
+        return true;
+    }
+    // A folder checked in this batch tells at once; otherwise a name that is
+    // there as written (a file replaced or appended to) costs one look.
+    const std::string folder = split.Folder();
+    Holds known = Holds::no;
+    if (env && env->Names().Known(folder, split.parts.back(), known)) {
         std::string found;
-        switch (LookUp(env, folder, split.parts.back())) {
-            case Holds::no: break;
-            case Holds::maybe:
-                if (!NameExists(JoinAll(split.base, split.parts)) && FindEntryIgnoringCase(folder, split.parts.back(), found))
-                    split.parts.back() = found;
-                break;
-            case Holds::noFolder:
-                if (split.parts.size() > 1) ResolveFromStart(env, split);
-                break;
-        }
+        if (known == Holds::maybe && !NameExists(JoinAll(split.base, split.parts)) &&
+            FindEntryIgnoringCase(folder, split.parts.back(), found))
+            split.parts.back() = found;
+    } else if (!NameExists(JoinAll(split.base, split.parts))) {
+        ResolveMissing(env, split);
     }
     host = split.Host();
     return true;

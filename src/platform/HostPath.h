@@ -35,20 +35,17 @@ struct PathMapSettings {
 bool ToHostPath(const std::string& path, std::string& host, std::string* error = nullptr);
 
 // The platform's own file operations map a path when they use it, and look
-// at the disk only where the operation itself cannot tell:
-//
-// An operation on an entry that exists: attempt runs on the host path as
-// written and returns false when that path does not exist (errno ENOENT or
-// ENOTDIR); it then runs again on the path with each component looked up
-// without regard to case, when that differs (errno is left as the last
-// attempt left it).  False, with the reason, when the path cannot be mapped.
+// at the disk only where the operation itself cannot tell.  A name about to
+// be made (a created file or folder, the target of a rename or copy) is
+// mapped by ToHostPath, so that it replaces an entry that matches it without
+// regard to case.  An operation on an entry that exists goes through
+// OnExistingHostPath: attempt runs on the host path as written and returns
+// false when that path does not exist (errno ENOENT or ENOTDIR); it then
+// runs again on the path with each component looked up without regard to
+// case, when that differs (errno is left as the last attempt left it).
+// False, with the reason, when the path cannot be mapped.
 bool OnExistingHostPath(const std::string& path, const std::function<bool(const std::string& host)>& attempt,
                         std::string* error = nullptr);
-// The host path of an entry about to be made (a created file or folder, the
-// target of a rename or copy): its folder is looked up as ToHostPath does,
-// and the name is replaced by an entry that matches it without regard to
-// case, where one exists.
-bool ToNewHostPath(const std::string& path, std::string& host, std::string* error = nullptr);
 // This process made, or removed, the entry at hostPath; a folder was just
 // examined (st: what stat said).  Keeps the folder name index current.
 void NoteHostEntryAdded(const std::string& hostPath);

@@ -78,12 +78,14 @@ void InFlightRecord::Clear(const std::string& key) {
 
 // One write at offset 0, then the length: a reader after a crash sees either
 // the old entries or the new ones followed by stale bytes, which it skips as
-// lines without a key.
+// lines without a key.  Text at least as long as the file's needs no new
+// length, and no text at all only the length.
 void InFlightRecord::Write() {
     std::string text;
     for (const auto& [key, value] : m_entries) text += key + "\t" + value + "\r\n";
-    if (::pwrite(m_fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) return;
-    [[maybe_unused]] const int truncated = ::ftruncate(m_fd, static_cast<off_t>(text.size()));
+    const bool written = text.empty() || ::pwrite(m_fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
+    const bool cut = !written || text.size() >= m_length || ::ftruncate(m_fd, static_cast<off_t>(text.size())) == 0;
+    m_length = written && cut ? text.size() : kUnknownLength;
 }
 
 }  // namespace pv::platform

@@ -38,7 +38,10 @@ public:
 private:
     void Write();
 
+    static constexpr size_t kUnknownLength = static_cast<size_t>(-1);
+
     int m_fd = -1;
+    size_t m_length = kUnknownLength;  // of the file, as last written
     std::map<std::string, std::string> m_entries;
     std::map<std::string, std::string> m_leftover;
 };

@@ -1,5 +1,6 @@
 #include "relay/FileTransfer.h"
 
+#include "platform/HostEnvironment.h"
 #include "transport/FtpFile.h"
 
 namespace pv {
@@ -52,15 +53,18 @@ bool FileTransfer::CopyToOutput(const CDirOptions& route, const Location& source
     // A unique name is never put over an existing file.
     const bool replace = !UsesUniqueNumbers(route);
     // A rename never shows a partial file, so it needs no temporary name.
-    if (mayMoveSource && file.MoveLocalFile(source, outputPath, replace)) return outcome.moved = true;
+    if (mayMoveSource && file.MoveLocalFile(source, outputPath, replace)) {
+        outcome.size = file.DeliveredSize();
+        return outcome.moved = true;
+    }
     if (!route.m_bUseTmpFilenameDuringCopy) {
         if (!file.CopyFile(source, outputPath, !replace)) return failed(OutputStep::copy);
-        outcome.checkedSize = file.CheckedDestinationSize();
+        outcome.size = file.DeliveredSize();
         return true;
     }
     const Location temporary = Location::Parse(outputPath.WithCredentials() + ".tmp");
     if (!file.CopyFile(source, temporary)) return failed(OutputStep::copy);
-    outcome.checkedSize = file.CheckedDestinationSize();
+    outcome.size = file.DeliveredSize();
     if (replace) file.Remove(outputPath);
     if (file.Rename(temporary, outputPath) != 0) {
         failed(OutputStep::renameIntoPlace);
@@ -116,6 +120,8 @@ bool FileTransfer::DrawUniquePath(CFTPFile& file, const Location& folder, const 
 // One output: folder (with prefix), lock, unique name, conversion, copy.
 bool FileTransfer::DeliverTo(const CDirOptions& route, const Location& destination, const std::string& name,
                              const Location& workingSource, bool lastOutput, bool mayMoveSource, Delivery& delivery) {
+    // The folder's names are checked once for the lock, the number and the copy.
+    platform::LookupBatch batch;
     delivery.folder = destination;
     const std::string prefix = PrefixFolder(name, route.m_nPrefixCharCount);
     CFTPFile file(m_files);
@@ -148,8 +154,9 @@ bool FileTransfer::DeliverTo(const CDirOptions& route, const Location& destinati
     delivery.movedSource = outcome.moved && converted.Empty();
     if (outcome.moved && !converted.Empty()) m_conversion->file.clear();
     if (copied) {
-        // An FTP copy has just listed its destination to check the size.
-        const int64_t size = outcome.checkedSize >= 0 ? outcome.checkedSize : file.GetFileSize(delivery.path);
+        // The copy or move has just seen the size (an FTP copy listed its
+        // destination to check it).
+        const int64_t size = outcome.size >= 0 ? outcome.size : file.GetFileSize(delivery.path);
         m_reporter.Report(OutputDelivered{delivery.path.Display(), size});
     }
     if (route.m_bLockOutputFolders) m_lock.UnLockDir(file, delivery.folder);

@@ -65,8 +65,8 @@ private:
     };
 
     struct CopyOutcome {
-        bool moved = false;        // renamed there instead of copied
-        int64_t checkedSize = -1;  // the destination's size, when the copy checked it
+        bool moved = false;  // renamed there instead of copied
+        int64_t size = -1;   // the destination's size, when the copy or move saw it
     };
 
     bool RenameSpacesToUnderscores(const CDirOptions& route, std::string& name);

@@ -105,7 +105,7 @@ Status FolderLock::LockDir(CFTPFile& file, const Location& place) {
         m_files.ClearInFlight(kInFlightLock);
         return Status::Busy("Can't rename lock file in folder " + shown + ".");
     }
-    const Status check = CheckDirLock(file, folder);
+    const Status check = CheckTakenLock(folder);
     if (check.ok()) return check;
     m_files.ClearInFlight(kInFlightLock);
     return check.WithDetail("Lock file wasn't ours in folder " + shown + ".");
@@ -117,7 +117,7 @@ FolderLock::OwnerRead FolderLock::ReadOwner(const Location& folder, uint32_t& id
     if (!lock.Open(folder.Join(kLockName), platform::File::modeRead | platform::File::typeBinary))
         return OwnerRead::unopened;
     unsigned char bytes[4] = {0, 0, 0, 0};
-    const int64_t got = lock.Read(bytes, 4);
+    const int64_t got = lock.ReadAt(0, bytes, 4);
     lock.Close();
     if (got < 4) return OwnerRead::tooShort;
     id = LittleEndian32(bytes);
@@ -142,6 +142,15 @@ Status FolderLock::ReleaseLeftover(CFTPFile& file, const Location& place, uint32
 Status FolderLock::CheckDirLock(CFTPFile&, const Location& place) {
     TraceScope scope(m_trace, "CPressvaneDlg::CheckDirLock - Check for locked directory");
     return CheckLocked(FolderOf(place));
+}
+
+// Right after our candidate was renamed to the lock file.  On a local or
+// share folder that rename never replaces a lock file, so the lock is ours;
+// an FTP server's RNTO may replace one, so there the lock file is read back.
+Status FolderLock::CheckTakenLock(const Location& folder) {
+    TraceScope scope(m_trace, "CPressvaneDlg::CheckDirLock - Check for locked directory");
+    if (!folder.IsFtp()) return Status::OK();
+    return CheckLocked(folder);
 }
 
 Status FolderLock::CheckLocked(const Location& folder) {

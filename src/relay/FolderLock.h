@@ -2,13 +2,15 @@
 // Locks an output folder against other writers with an "InUse.dat" file
 // holding the owner's 32-bit identifier (little endian).  The lock is taken
 // by renaming a freshly written temporary file to "InUse.dat", which fails
-// when the lock file exists already; then the content is checked.
+// when the lock file exists already.
 //
 // On local and share folders the rename never replaces an existing lock
-// file, so two writers cannot both succeed.  On FTP folders the servers'
-// RNTO may replace an existing file; the check after the rename then tells
-// the loser, but a writer that checked just before the winner's rename could
-// still believe it holds the lock until its next check.
+// file, so two writers cannot both succeed, and the lock is ours once the
+// rename succeeded.  On FTP folders the servers' RNTO may replace an
+// existing file; the content is checked after the rename to tell the loser,
+// but a writer that checked just before the winner's rename could still
+// believe it holds the lock until its next check.  Either way the content
+// is checked before the lock file is removed.
 #include <atomic>
 #include <cstdint>
 #include <random>
@@ -62,6 +64,7 @@ private:
     enum class OwnerRead { unopened, tooShort, read };
     OwnerRead ReadOwner(const Location& folder, uint32_t& id);
     Status CheckLocked(const Location& folder);
+    Status CheckTakenLock(const Location& folder);
     bool WriteCandidate(const Location& candidate);
     bool IsStale(CFTPFile& file, const Location& lockFile, const Location& folder);
     int64_t NowMilliseconds() const;

@@ -96,6 +96,16 @@ bool CFileString::Write(const void* data, int64_t count) {
     return true;
 }
 
+int64_t CFileString::ReadAt(int64_t offset, void* destination, int64_t count) {
+    return m_file.ReadAt(offset, destination, count);
+}
+
+bool CFileString::WriteAt(int64_t offset, const void* data, int64_t count) {
+    if (m_file.WriteAt(offset, data, count)) return true;
+    m_writeFailed = true;
+    return false;
+}
+
 bool CFileString::Flush() {
     bool ok = true;
     if (m_count > 0) ok = m_file.Seek(-m_count, platform::File::fromCurrent) >= 0;

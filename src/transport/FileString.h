@@ -66,6 +66,12 @@ public:
     // Writes text with every "\n" turned into "\r\n".
     virtual bool WriteText(const std::string& text);
 
+    // Reads or writes count bytes at offset, whatever the position; neither
+    // the position nor the read-ahead changes.  A failed write makes Close
+    // fail, as one through Write does.
+    int64_t ReadAt(int64_t offset, void* destination, int64_t count);
+    bool WriteAt(int64_t offset, const void* data, int64_t count);
+
     bool IsOpen() const { return m_file.IsOpen(); }
     // Whether a read of the file failed since it was opened.  Reads treat a
     // failure as the end of the data, so a reader that must not take a cut

@@ -181,11 +181,13 @@ bool CFTPFile::TransferAttempt(const FtpUrl& url, const std::string& shown, cons
 
 bool CFTPFile::CopyFile(const std::string& source, const std::string& destination, bool failIfExists) {
     m_strErrorText.clear();
+    m_nDeliveredSize = -1;
     const bool inFtp = IsFtpUrl(NormalisePath(source));
     const bool outFtp = IsFtpUrl(NormalisePath(destination));
     if (!inFtp && !outFtp) return CopyLocal(source, destination, failIfExists);
     if (inFtp && outFtp) return CopyFtpToFtp(source, destination);
     const bool ok = inFtp ? GetFTPFile(source, destination) : PutFTPFile(source, destination);
+    if (ok) m_nDeliveredSize = m_nCheckedDestinationSize;
     if (!ok) {
         m_access.Trace(std::string("CFTPFile::CopyFile - FAILED - FTP file ") +
                        (inFtp ? "GetFTPFile1" : "PutFTPFile1") + " failed. Error: " + m_strErrorText);
@@ -210,14 +212,13 @@ bool CFTPFile::CopyLocal(const std::string& source, const std::string& destinati
     const std::string temporary = folder + HiddenCopyName();
     m_access.NoteInFlight(kInFlightCopy, temporary);
     std::string error;
-    const bool copied = platform::CopyFileIntoPlace(from, to, temporary, failIfExists, &error);
+    platform::PlacedCopy placed;
+    if (m_access.Settings().updateDateTimeForUncDestinations) placed.modified = m_access.Clock().NowSeconds();
+    else placed.keepSourceTime = true;
+    placed.size = &m_nDeliveredSize;
+    const bool copied = platform::CopyFileIntoPlace(from, to, temporary, failIfExists, &error, placed);
     m_access.ClearInFlight(kInFlightCopy);
-    if (copied) {
-        const std::time_t when = m_access.Settings().updateDateTimeForUncDestinations ? m_access.Clock().NowSeconds()
-                                                                                        : platform::ModifiedTime(from);
-        if (when >= 0) platform::SetModifiedTime(to, when);
-        return true;
-    }
+    if (copied) return true;
     m_strErrorText = error;
     MailCopyFailure("Error during ::CopyFile(" + from + ", " + to + ", " + TrueFalse(failIfExists) + ")\ndwError: " +
                         error + "\nbInputIsFTP: false\nbOutputIsFTP: false\n",
@@ -230,7 +231,8 @@ bool CFTPFile::MoveLocalFile(const std::string& source, const std::string& desti
     std::string from = source, to = destination;
     std::string error;
     if (!ParseCredentials(from, &error) || !ParseCredentials(to, &error)) return false;
-    if (!platform::MoveByRename(from, to, replace)) return false;
+    m_nDeliveredSize = -1;
+    if (!platform::MoveByRename(from, to, replace, &m_nDeliveredSize)) return false;
     // A rename keeps the source's modified time, as a local copy does.
     if (m_access.Settings().updateDateTimeForUncDestinations)
         platform::SetModifiedTime(to, m_access.Clock().NowSeconds());

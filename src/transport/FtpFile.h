@@ -97,6 +97,10 @@ public:
     // The size the last FTP transfer's destination was seen to have when it
     // was checked against the source; -1 when it was not checked.
     int64_t CheckedDestinationSize() const { return m_nCheckedDestinationSize; }
+    // The size of what the last CopyFile or MoveLocalFile put in place, as
+    // that operation saw it (an FTP copy: the size checked); -1 when it did
+    // not see it.
+    int64_t DeliveredSize() const { return m_nDeliveredSize; }
     void SetCredentials(const std::string& user, const std::string& password);
     const std::string& FtpUser() const { return m_strFtpUser; }
     const std::string& FtpPassword() const { return m_strFtpPassword; }
@@ -133,6 +137,7 @@ private:
     std::string m_strFtpPassword;
     bool m_bSkipDestSizeCheck = false;
     int64_t m_nCheckedDestinationSize = -1;
+    int64_t m_nDeliveredSize = -1;
     bool m_bUploadMayBePartial = false;  // a failed upload may have left a file behind
     int m_nNestingDepth = 0;
 

@@ -264,17 +264,16 @@ int CFTPFile::GetNextNumber(const std::string& folderIn) {
     }
     int number = m_access.FallbackNumber();
     unsigned char bytes[4] = {0, 0, 0, 0};
-    if (open && numberFile.Read(bytes, 4) == 4) {
+    if (open && numberFile.ReadAt(0, bytes, 4) == 4) {
         const uint32_t value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
         number = value > kMaxNumber ? 0 : static_cast<int>(value);
     }
     const int next = number + 1 > kMaxNumber ? 0 : number + 1;
     m_access.SetFallbackNumber(next);
     if (open) {
-        numberFile.Seek(0, seekBegin);
         const unsigned char out[4] = {static_cast<unsigned char>(next & 0xFF), static_cast<unsigned char>((next >> 8) & 0xFF),
                                       static_cast<unsigned char>((next >> 16) & 0xFF), 0};
-        numberFile.Write(out, 4);
+        numberFile.WriteAt(0, out, 4);
         numberFile.Close();
     }
     return number;
