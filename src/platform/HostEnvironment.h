@@ -47,7 +47,7 @@ private:
 };
 
 // Installs an environment for as long as it lives, then puts back the one
-// installed before.
+// installed before.  Scopes nest: the last one made goes first.
 class ScopedHostEnvironment {
 public:
     explicit ScopedHostEnvironment(HostEnvironment& env) : m_previous(HostEnvironment::Install(&env)) {}

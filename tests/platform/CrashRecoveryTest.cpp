@@ -35,6 +35,39 @@ TEST(InFlightRecord, TheNextOpenSeesWhatADeadProcessLeftAndACleanEndLeavesNothin
     EXPECT_EQ(after.Leftover(), (std::map<std::string, std::string>{{"lock", "1A2B\t/srv/out/"}}));
 }
 
+// The file holds exactly the entries after each change, however its length
+// changed (growing, shrinking, to nothing and back).
+TEST(InFlightRecord, TheFileHoldsExactlyTheEntriesAfterEveryChange) {
+    test::TempDir dir;
+    const std::string path = dir / "InFlight.dat";
+    test::WriteWholeFile(path, "lock\tDEAD\t/a very long folder name the last run left behind/\r\n");
+    InFlightRecord record;
+    ASSERT_TRUE(record.Open(path));
+    EXPECT_EQ(test::ReadWholeFile(path), "");
+    struct Step {
+        bool set;
+        const char* key;
+        const char* value;
+        const char* file;
+    };
+    const Step steps[] = {
+        {true, "lock", "1\t/srv/out/", "lock\t1\t/srv/out/\r\n"},
+        {true, "copy", "/srv/out/.pvcopy-0123456789ab.part",
+         "copy\t/srv/out/.pvcopy-0123456789ab.part\r\nlock\t1\t/srv/out/\r\n"},
+        {false, "copy", "", "lock\t1\t/srv/out/\r\n"},
+        {true, "lock", "22\t/srv/out2/", "lock\t22\t/srv/out2/\r\n"},
+        {true, "lock", "3\t/o/", "lock\t3\t/o/\r\n"},
+        {false, "lock", "", ""},
+        {false, "lock", "", ""},
+        {true, "lock", "4\t/srv/out/", "lock\t4\t/srv/out/\r\n"},
+    };
+    for (const Step& step : steps) {
+        if (step.set) record.Set(step.key, step.value);
+        else record.Clear(step.key);
+        EXPECT_EQ(test::ReadWholeFile(path), step.file) << step.key << " " << step.value;
+    }
+}
+
 TEST(InFlightRecord, ALiveProcessKeepsItsRecordToItself) {
     test::TempDir dir;
     InFlightRecord live, second;

@@ -174,6 +174,36 @@ TEST(CopyFileIntoPlace, TheTargetAppearsWholeUnderItsNameOrNotAtAll) {
     EXPECT_EQ(std::filesystem::file_size(dir / "new"), 300000u);
 }
 
+// The copy's modified time is the source's, a given one, or the time it was
+// made; its size is told.
+TEST(CopyFileIntoPlace, SetsTheModifiedTimeAskedForAndTellsTheSize) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "source", std::string(70000, 's'));
+    ASSERT_TRUE(SetModifiedTime(dir / "source", 946684800));
+    struct Case {
+        bool keepSourceTime;
+        std::time_t modified;
+        std::time_t expected;  // -1: not the source's
+    };
+    const Case cases[] = {{true, -1, 946684800}, {false, 1700000000, 1700000000}, {false, -1, -1}};
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string target = dir / ("target" + std::to_string(n));
+        const std::string temporary = dir / (".part" + std::to_string(n++));
+        int64_t size = -1;
+        PlacedCopy placed;
+        placed.keepSourceTime = c.keepSourceTime;
+        placed.modified = c.modified;
+        placed.size = &size;
+        std::string error;
+        ASSERT_TRUE(CopyFileIntoPlace(dir / "source", target, temporary, true, &error, placed)) << error;
+        EXPECT_EQ(size, 70000);
+        if (c.expected >= 0) EXPECT_EQ(ModifiedTime(target), c.expected) << n;
+        else EXPECT_NE(ModifiedTime(target), 946684800) << n;
+        EXPECT_FALSE(std::filesystem::exists(temporary));
+    }
+}
+
 TEST(MoveByRename, WithoutReplaceNeverTakesAnExistingName) {
     test::TempDir dir;
     test::WriteWholeFile(dir / "from", "new");
@@ -191,7 +221,9 @@ TEST(MoveByRename, MovesWhereARenameLeavesWhatACopyWould) {
     ASSERT_EQ(::chmod((dir / "in.bin").c_str(), 0600), 0);
     ASSERT_TRUE(SetModifiedTime(dir / "in.bin", 946684800));
     const ino_t inode = Inode(dir / "in.bin");
-    EXPECT_TRUE(MoveByRename(dir / "in.bin", dir / "OUT.BIN"));
+    int64_t moved = -1;
+    EXPECT_TRUE(MoveByRename(dir / "in.bin", dir / "OUT.BIN", true, &moved));
+    EXPECT_EQ(moved, 4);
     EXPECT_FALSE(std::filesystem::exists(dir / "in.bin"));
     EXPECT_EQ(test::ReadWholeFile(dir / "out.bin"), "news");  // replaced, found without regard to case
     EXPECT_EQ(Inode(dir / "out.bin"), inode);

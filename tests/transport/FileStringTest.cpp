@@ -264,6 +264,32 @@ TEST(FileStringClose, FailsAfterAFailedWrite) {
     EXPECT_TRUE(file.Close());
 }
 
+// Reads and writes at an offset leave the position and the read-ahead as
+// they were; a failed one makes Close fail as a failed Write does.
+TEST(FileStringAt, LeavesThePositionAndTheReadAheadAlone) {
+    test::TempDir dir;
+    test::WriteWholeFile(dir / "n.txt", "one\ntwo\nthree\n");
+    CFileString file;
+    ASSERT_TRUE(file.Open(dir / "n.txt", File::modeReadWrite));
+    std::string line;
+    ASSERT_TRUE(file.ReadLine(line));
+    char head[3] = {};
+    EXPECT_EQ(file.ReadAt(0, head, 3), 3);
+    EXPECT_EQ(std::string(head, 3), "one");
+    EXPECT_TRUE(file.WriteAt(4, "TWO", 3));
+    EXPECT_EQ(file.GetPosition(), 4);
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(line, "two");  // read ahead before the write
+    EXPECT_EQ(file.ReadAt(14, head, 3), 0);
+    EXPECT_TRUE(file.Close());
+    EXPECT_EQ(test::ReadWholeFile(dir / "n.txt"), "one\nTWO\nthree\n");
+
+    ASSERT_TRUE(file.Open(dir / "n.txt", kReadMode));
+    EXPECT_FALSE(file.WriteAt(0, "x", 1));
+    EXPECT_FALSE(file.Close());
+    EXPECT_EQ(test::ReadWholeFile(dir / "n.txt"), "one\nTWO\nthree\n");
+}
+
 TEST(FileStringClose, FailsWhenTheDeviceIsFull) {
     CFileString file;
     if (!file.Open("/dev/full", File::modeWrite)) GTEST_SKIP() << "no /dev/full";
