@@ -1,7 +1,8 @@
 #pragma once
 // One input folder route: an input folder, its outputs and everything the
-// service does with what arrives there.  Built by the settings reader; a few
-// fields are changed later by folder alias options and by the scan.
+// service does with what arrives there.  Built by the settings reader and not
+// changed afterwards: what folder alias options change about a route while
+// the service runs is kept beside it in a RouteStoryState.
 #include <cstdint>
 #include <memory>
 #include <string>

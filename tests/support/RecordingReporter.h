@@ -39,6 +39,13 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_trace;
     }
+    void Clear() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_events.clear();
+        m_status.clear();
+        m_logged.clear();
+        m_trace.clear();
+    }
     std::string AllText() const {
         std::lock_guard<std::mutex> lock(m_mutex);
         std::string all;

@@ -1,0 +1,114 @@
+#pragma once
+// A working folder, an input folder and a drive D: (mapped to a temporary
+// folder) for reading folder alias files, with a clock standing on
+// 9 March 2026.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/DirOptions.h"
+#include "config/RouteStoryState.h"
+#include "notify/TraceLog.h"
+#include "notify/WireMessages.h"
+#include "platform/HostPath.h"
+#include "publish/FolderAliasReader.h"
+#include "support/FakeClock.h"
+#include "support/RecordingReporter.h"
+#include "support/TempDir.h"
+#include "transport/FileAccess.h"
+#include "transport/FileData.h"
+
+namespace pv::test {
+
+inline const std::string kFatalStart = "\nFATAL ERROR!!!\n";
+
+class FolderAliasFixture : public ::testing::Test {
+protected:
+    FolderAliasFixture() : m_savedMap(platform::GetPathMap()) {
+        platform::PathMapSettings map = m_savedMap;
+        map.drives['D'] = (dir.Path() / "d").string();
+        platform::SetPathMap(map);
+        std::filesystem::create_directories(dir.Path() / "d" / "Archive");
+        std::filesystem::create_directories(dir.Path() / "work" / "Pressvane");
+        std::filesystem::create_directories(dir.Path() / "in");
+        route.m_inDir = Location::Parse(dir.Folder() + "in/");
+        state = RouteStoryState::From(route);
+        story.Reset();
+        story.work.slug = "Council vote";
+        clock.Set(std::chrono::system_clock::from_time_t(platform::Clock::MakeLocalTime(2026, 3, 9, 10, 15, 0)));
+    }
+    ~FolderAliasFixture() override { platform::SetPathMap(m_savedMap); }
+
+    // No pauses between FTP commands; every FTP step traced.
+    static FileAccessSettings FastFileAccess() {
+        FileAccessSettings settings;
+        settings.secondsBetweenFtpCommands = 0;
+        settings.delayAfterLogonSeconds = 0;
+        settings.traceFtpFile = true;
+        settings.client.traceClient = true;
+        settings.client.timeout = std::chrono::seconds(5);
+        return settings;
+    }
+
+    std::string WorkingFolder() const { return dir.Folder() + "work/"; }
+    std::string OnDriveD(const std::string& relative) const { return (dir.Path() / "d" / relative).string(); }
+
+    static std::string Lines(const std::vector<std::string>& lines) {
+        std::string bytes;
+        for (const std::string& line : lines) bytes += line + "\r\n";
+        return bytes;
+    }
+    void WriteCentral(const std::vector<std::string>& lines) {
+        WriteWholeFile(dir / "work/Pressvane/DBFolder.dat", Lines(lines));
+    }
+    void WriteInInputFolder(const std::vector<std::string>& lines) {
+        std::filesystem::create_directories(dir.Path() / "in" / "Pressvane");
+        WriteWholeFile(dir / "in/Pressvane/DBFolder.dat", Lines(lines));
+    }
+
+    Status Read(const std::string& alias) {
+        story.work.alias = alias;
+        return reader.ReadFolderDat(route, state, story);
+    }
+    // The central file holds just this line; the story is published under News.
+    Status ReadLine(const std::string& line) {
+        WriteCentral({line});
+        return Read("News");
+    }
+
+    // The texts of the fatal errors reported so far.
+    std::vector<std::string> Fatals() const {
+        std::vector<std::string> fatals;
+        for (const std::string& line : reporter.StatusLines())
+            if (line.rfind(kFatalStart, 0) == 0)
+                fatals.push_back(line.substr(kFatalStart.size(), line.size() - kFatalStart.size() - 1));
+        return fatals;
+    }
+    // The other status lines reported so far; each also went to the status log.
+    std::vector<std::string> OtherLines() const {
+        std::vector<std::string> others;
+        for (const std::string& line : reporter.StatusLines())
+            if (line.rfind(kFatalStart, 0) != 0) others.push_back(line);
+        EXPECT_EQ(reporter.LoggedLines(), reporter.StatusLines());
+        return others;
+    }
+
+    platform::PathMapSettings m_savedMap;
+    TempDir dir;
+    FakeClock clock;
+    RecordingReporter reporter;
+    RecordingReporter fileReporter;  // the file operations' own lines and traces
+    FileAccess access{fileReporter, platform::DefaultClock(), FastFileAccess()};
+    TraceLog trace{clock};
+    std::atomic<bool> fatalFlag{false};
+    WireMessages wire{access, reporter, WorkingFolder(), &fatalFlag};
+    FolderAliasReader reader{access, reporter, trace, wire, clock, WorkingFolder()};
+    CDirOptions route;
+    RouteStoryState state;
+    CFileData story;
+};
+
+}  // namespace pv::test
