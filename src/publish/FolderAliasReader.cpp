@@ -43,6 +43,14 @@ void ReplaceAll(std::string& text, std::string_view what, std::string_view with)
         text.replace(at, what.size(), with);
 }
 
+// In a feed the line-break and blank texts are text, not markup.
+void EscapeForRss(RouteStoryState& state) {
+    for (std::string* text : {&state.eol, &state.nbsp}) {
+        ReplaceAll(*text, "<", "&lt;");
+        ReplaceAll(*text, ">", "&gt;");
+    }
+}
+
 // A path written in Windows form gets "\" throughout.  Host paths ("/srv/x")
 // and URLs keep the slashes they are written with.
 void UseBackslashes(std::string& path) {
@@ -89,12 +97,7 @@ Status FolderAliasReader::ReadFolderDat(const CDirOptions& route, RouteStoryStat
     story.work.storagePath.clear();
     story.work.archiveSubfolder.clear();
     if (status = ApplyOptions(read, line); !status.ok()) return status;
-    if (routeState.rss) {
-        for (std::string* text : {&routeState.eol, &routeState.nbsp}) {
-            ReplaceAll(*text, "<", "&lt;");
-            ReplaceAll(*text, ">", "&gt;");
-        }
-    }
+    if (routeState.rss) EscapeForRss(routeState);
     if (status = DeriveValues(read); !status.ok()) return status;
     FillDates(read);
     return Status::OK();
@@ -175,12 +178,13 @@ Status FolderAliasReader::SetDatabase(ReadContext& read, const std::string& valu
     }
     SplitFolderAndName(options.databasePath, &options.databaseFolder);
     if (options.databaseFolder.empty()) return Status::OK();  // a bare name: nothing to test
+    const Location folder = Anchored(options.databasePath).Folder();
     CFTPFile probe(m_files);
-    if (FolderPresent(probe, Anchored(options.databasePath).Folder())) return Status::OK();
+    if (FolderPresent(probe, folder)) return Status::OK();
     const std::string text = "Database path " + WithoutCredentials(options.databaseFolder) + " for alias " +
                              read.story.work.alias + " does not exist.";
     options.databasePath.clear();
-    return Fatal(read, Status::NotFound(text));
+    return Fatal(read, Status::NotFound(text).WithDetail(folder.Problem().message()));
 }
 
 // The date placeholders are filled here already, so that the folder tested

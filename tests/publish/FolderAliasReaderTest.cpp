@@ -122,6 +122,13 @@ TEST_F(FolderAliasReading, TheDatabaseOptionNamesAFileInAnExistingFolder) {
          "",
          {},
          {"Database path D:\\Missing\\ for alias News does not exist."}},
+        {"News;database=D:\\Archive\\..\\news.mdb",
+         false,
+         "",
+         "D:\\Archive\\..\\",
+         "",
+         {"path climbs out of its folder with \"..\""},
+         {"Database path D:\\Archive\\..\\ for alias News does not exist."}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
