@@ -7,6 +7,7 @@
 #include <atomic>
 #include <filesystem>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "config/DirOptions.h"
@@ -22,8 +23,6 @@
 #include "transport/FileData.h"
 
 namespace pv::test {
-
-inline const std::string kFatalStart = "\nFATAL ERROR!!!\n";
 
 class FolderAliasFixture : public ::testing::Test {
 protected:
@@ -82,17 +81,20 @@ protected:
     // The texts of the fatal errors reported so far.
     std::vector<std::string> Fatals() const {
         std::vector<std::string> fatals;
-        for (const std::string& line : reporter.StatusLines())
-            if (line.rfind(kFatalStart, 0) == 0)
-                fatals.push_back(line.substr(kFatalStart.size(), line.size() - kFatalStart.size() - 1));
+        for (const ProgressEvent& event : reporter.Events())
+            if (const auto* fatal = std::get_if<FatalError>(&event)) fatals.push_back(fatal->text);
         return fatals;
     }
-    // The other status lines reported so far; each also went to the status log.
+    // The status lines reported so far in finished words; each also went to
+    // the status log.
     std::vector<std::string> OtherLines() const {
         std::vector<std::string> others;
-        for (const std::string& line : reporter.StatusLines())
-            if (line.rfind(kFatalStart, 0) != 0) others.push_back(line);
-        EXPECT_EQ(reporter.LoggedLines(), reporter.StatusLines());
+        for (const ProgressEvent& event : reporter.Events()) {
+            const auto* note = std::get_if<StatusNote>(&event);
+            if (!note) continue;
+            others.push_back(note->text);
+            EXPECT_TRUE(note->toStatusLog) << note->text;
+        }
         return others;
     }
 
