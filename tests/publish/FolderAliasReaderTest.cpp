@@ -67,6 +67,20 @@ TEST_F(FolderAliasReading, TheInputFoldersCopyIsUsedBeforeTheWorkingFolders) {
     EXPECT_EQ(story.options.outputFilename, "Edited.htm");
 }
 
+TEST_F(FolderAliasReading, AnInputFolderInWindowsFormFindsItsCopyWhateverTheCaseOnDisk) {
+    WriteCentral({"News;output_filename=Central.htm"});
+    fs::create_directories(OnDriveD("In/pressvane"));
+    test::WriteWholeFile(OnDriveD("In/pressvane/dbfolder.dat"), "News;output_filename=Input.htm\r\n");
+    route.m_inDir = Location::Parse("D:\\In\\");
+    EXPECT_EQ(reader.AliasFileFor(route).Display(), "D:\\In\\Pressvane\\DBFolder.dat");
+    ASSERT_TRUE(Read("News").ok());
+    EXPECT_EQ(story.options.outputFilename, "Input.htm");
+
+    route.m_inDir = Location::Parse("D:\\Elsewhere\\");
+    ASSERT_TRUE(Read("News").ok());
+    EXPECT_EQ(story.options.outputFilename, "Central.htm");
+}
+
 TEST_F(FolderAliasReading, AFileThatCannotBeOpenedIsFatal) {
     route.m_bPostFatalErrorsToPinwell = true;
     const Status status = Read("News");
