@@ -42,7 +42,7 @@ void CheckOptions(std::string_view line, const std::vector<pv::FolderAliasOption
 void CheckStory(const pv::CFileData& story, const pv::RouteStoryState& route) {
     const auto& aliases = story.work.aliases;
     for (size_t i = 0; i < aliases.size(); ++i) {
-        PV_FUZZ_CHECK(pv::CheckAliasName(aliases[i]).ok());
+        PV_FUZZ_CHECK(pv::IsUsableAlias(aliases[i]));
         for (size_t j = 0; j < i; ++j) PV_FUZZ_CHECK(!pv::platform::EqualsIgnoringCase(aliases[i], aliases[j]));
     }
     const std::string& extension = story.options.extensionlessTemplateExt;

@@ -58,15 +58,18 @@ void SetModifyFile(const std::string&, FolderAliasTarget& target) {
     Options(target).replaceFile = false;
 }
 
-// Each piece between the commas, as written; empty pieces name nothing.
+// Each piece between the commas, as written; empty pieces name nothing.  A
+// piece that cannot be an alias is shown and left out.
 void AddAliases(const std::string& value, FolderAliasTarget& target) {
-    const std::string origin = "It is named by the \"aliases\" option of the folder alias " + target.story.work.alias +
-                               " in DBFolder.dat; the story is not published under it.";
     size_t start = 0;
     while (start <= value.size()) {
         const size_t comma = std::min(value.find(',', start), value.size());
         const std::string piece = value.substr(start, comma - start);
-        if (!piece.empty()) AddStoryAlias(target.story.work, piece, target.reporter, origin);
+        std::string why;
+        if (!piece.empty() && AddStoryAlias(target.story.work, piece, &why) == AliasAdded::refused)
+            ShowStatus(target, "The folder alias \"" + AliasForDisplay(piece) + "\" named by the \"aliases\" " +
+                                   "option of " + target.story.work.alias + " in DBFolder.dat cannot be used: " + why +
+                                   ".");
         start = comma + 1;
     }
 }

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "notify/TimeStamp.h"
-#include "platform/HostPath.h"
 #include "platform/Wildcard.h"
 #include "transport/FtpFile.h"
 
@@ -35,19 +34,6 @@ std::string MonthDayYear(const std::tm& local) {
 }
 
 }  // namespace
-
-bool IsUsableAlias(const std::string& alias, std::string* why) {
-    if (alias.find("..") != std::string::npos) {
-        if (why) *why = "it holds \"..\"";
-        return false;
-    }
-    for (char c : alias)
-        if (c == ':') {
-            if (why) *why = "it holds ':'";
-            return false;
-        }
-    return platform::IsSafeFileName(alias, why);
-}
 
 StoryIntake::StoryIntake(const StoryIntakeContext& context, StoryOptions options, StoryDriver& driver)
     : m_context(context), m_options(std::move(options)), m_driver(driver) {}

@@ -16,6 +16,7 @@
 #include "notify/WireMessages.h"
 #include "platform/Clock.h"
 #include "platform/Reporter.h"
+#include "publish/StoryAliases.h"
 #include "publish/StoryDriver.h"
 #include "publish/StoryOptions.h"
 #include "relay/DirectoryScan.h"
@@ -26,11 +27,6 @@ namespace pv {
 
 // The alias that means "the alias the descriptor names".
 inline constexpr const char* kDescriptorAlias = "QMUseDBFolderAlias";
-
-// Whether a folder alias may be used: not empty, and free of separators,
-// "..", "|" and control bytes (an alias names folders and files).  Why not
-// when it may not.
-bool IsUsableAlias(const std::string& alias, std::string* why = nullptr);
 
 struct StoryIntakeContext {
     FileAccess& files;

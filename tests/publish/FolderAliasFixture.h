@@ -1,7 +1,7 @@
 #pragma once
 // A working folder, an input folder and a drive D: (mapped to a temporary
-// folder) for reading folder alias files, with a clock standing on
-// 9 March 2026.
+// folder in a host environment of the test's own) for reading folder alias
+// files, with a clock standing on 9 March 2026.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,7 +14,7 @@
 #include "config/RouteStoryState.h"
 #include "notify/TraceLog.h"
 #include "notify/WireMessages.h"
-#include "platform/HostPath.h"
+#include "platform/HostEnvironment.h"
 #include "publish/FolderAliasReader.h"
 #include "support/FakeClock.h"
 #include "support/RecordingReporter.h"
@@ -26,10 +26,7 @@ namespace pv::test {
 
 class FolderAliasFixture : public ::testing::Test {
 protected:
-    FolderAliasFixture() : m_savedMap(platform::GetPathMap()) {
-        platform::PathMapSettings map = m_savedMap;
-        map.drives['D'] = (dir.Path() / "d").string();
-        platform::SetPathMap(map);
+    FolderAliasFixture() {
         std::filesystem::create_directories(dir.Path() / "d" / "Archive");
         std::filesystem::create_directories(dir.Path() / "work" / "Pressvane");
         std::filesystem::create_directories(dir.Path() / "in");
@@ -39,7 +36,6 @@ protected:
         story.work.slug = "Council vote";
         clock.Set(std::chrono::system_clock::from_time_t(platform::Clock::MakeLocalTime(2026, 3, 9, 10, 15, 0)));
     }
-    ~FolderAliasFixture() override { platform::SetPathMap(m_savedMap); }
 
     // No pauses between FTP commands; every FTP step traced.
     static FileAccessSettings FastFileAccess() {
@@ -50,6 +46,12 @@ protected:
         settings.client.traceClient = true;
         settings.client.timeout = std::chrono::seconds(5);
         return settings;
+    }
+
+    static platform::PathMapSettings DriveD(const TempDir& dir) {
+        platform::PathMapSettings map;
+        map.drives['D'] = (dir.Path() / "d").string();
+        return map;
     }
 
     std::string WorkingFolder() const { return dir.Folder() + "work/"; }
@@ -98,8 +100,9 @@ protected:
         return others;
     }
 
-    platform::PathMapSettings m_savedMap;
     TempDir dir;
+    platform::HostEnvironment host{DriveD(dir)};
+    platform::ScopedHostEnvironment installed{host};
     FakeClock clock;
     RecordingReporter reporter;
     RecordingReporter fileReporter;  // the file operations' own lines and traces

@@ -23,7 +23,8 @@ protected:
     // Reads News from a line that has an output file name besides options.
     void ReadOptions(const std::string& options) {
         reporter.Clear();
-        ASSERT_TRUE(ReadLine("News;output_filename=News.htm;replace_file" + (options.empty() ? "" : ";" + options)).ok());
+        const std::string line = "News;output_filename=News.htm;replace_file";
+        ASSERT_TRUE(ReadLine(options.empty() ? line : line + ";" + options).ok());
         EXPECT_EQ(Fatals(), std::vector<std::string>{});
     }
 };

@@ -376,13 +376,13 @@ TEST_F(FolderAliasReading, AliasesThatCouldNamePathsAreRefused) {
     story.work.aliases = {"News"};
     ASSERT_TRUE(Read("News").ok());
     EXPECT_EQ(story.work.aliases, (std::vector<std::string>{"News", "Sports", " Spaced"}));
-    const std::string origin =
-        "It is named by the \"aliases\" option of the folder alias News in DBFolder.dat; the story is not published "
-        "under it.";
-    EXPECT_EQ(OtherLines(), (std::vector<std::string>{
-                                "The folder alias \"../up\" cannot be used: it holds a path separator.", origin,
-                                "The folder alias \"a\\b\" cannot be used: it holds a path separator.", origin,
-                                "The folder alias \"x/y\" cannot be used: it holds a path separator.", origin}));
+    const auto refused = [](const std::string& alias, const std::string& why) {
+        return "The folder alias \"" + alias + "\" named by the \"aliases\" option of News in DBFolder.dat cannot be "
+               "used: " + why + ".";
+    };
+    EXPECT_EQ(OtherLines(), (std::vector<std::string>{refused("../up", "it holds \"..\""),
+                                                      refused("a\\b", "file name contains '\\'"),
+                                                      refused("x/y", "file name contains '/'")}));
     EXPECT_EQ(Fatals(), std::vector<std::string>{});
 
     WriteCentral({"News;output_filename=News.htm;replace_file;aliases="});
