@@ -19,13 +19,6 @@ namespace pv {
 namespace {
 
 
-std::string LowerExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-    for (char& c : ext) c = platform::AsciiLower(c);
-    return ext;
-}
-
 bool IsAudioName(const std::string& name) {
     const std::string ext = LowerExtension(name);
     return ext == ".wav" || ext == ".mp2" || ext == ".mp3" || ext == ".mp4" || ext == ".3gp";

@@ -8,6 +8,8 @@
 namespace pv::platform {
 
 char AsciiLower(char c);
+// The text with its ASCII letters in lower case (other bytes as they are).
+std::string AsciiLowered(std::string_view text);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // <0, 0 or >0 like strcmp, comparing ASCII-lower-cased bytes as unsigned.
 int CompareIgnoringCase(std::string_view a, std::string_view b);

@@ -13,18 +13,12 @@ constexpr std::string_view kMask = "****";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) c = platform::AsciiLower(c);
-    return lower;
-}
-
 FolderAliasOption ParseOption(std::string_view written) {
     FolderAliasOption option;
     option.written = std::string(written);
     const size_t equals = written.find('=');
     const bool split = equals != std::string_view::npos && equals > 0;
-    option.key = LowerAscii(TrimBlanks(split ? written.substr(0, equals) : written));
+    option.key = platform::AsciiLowered(TrimBlanks(split ? written.substr(0, equals) : written));
     if (split) option.value = std::string(TrimBlanks(written.substr(equals + 1)));
     return option;
 }
@@ -35,7 +29,7 @@ constexpr std::string_view kPasswordWords[] = {"pass", "pasw", "pw"};
 // Everything after the "=" or ":" (else the blank) that follows a word
 // naming a password becomes the mask.
 std::string MaskPasswordValue(std::string text) {
-    const std::string lower = LowerAscii(text);
+    const std::string lower = platform::AsciiLowered(text);
     size_t word = std::string::npos;
     for (const std::string_view marker : kPasswordWords) word = std::min(word, lower.find(marker));
     if (word == std::string::npos) return text;

@@ -5,23 +5,12 @@
 
 #include "notify/TimeStamp.h"
 #include "platform/Wildcard.h"
+#include "transport/FileNames.h"
 #include "transport/FtpFile.h"
 
 namespace pv {
 
 namespace {
-
-std::string LowerExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    for (char& c : extension) c = platform::AsciiLower(c);
-    return extension;
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = platform::AsciiLower(c);
-    return text;
-}
 
 // The name without its four-character extension (".dat", ".txt", ".wav");
 // a name of four characters or fewer is kept whole.
@@ -153,7 +142,7 @@ bool StoryIntake::PublishAll(StorySubmission& submission, const std::string& fil
             if (index == 0 && alias != kDescriptorAlias) return false;
             continue;
         }
-        if (!published.insert(Lower(alias)).second) continue;
+        if (!published.insert(platform::AsciiLowered(alias)).second) continue;
         const std::time_t start = m_context.clock.NowSeconds();
         if (PublishAlias(submission, alias)) {
             m_driver.AfterPublication(submission.route);

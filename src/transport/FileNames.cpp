@@ -5,6 +5,8 @@
 #include <random>
 #include <string_view>
 
+#include "platform/Wildcard.h"
+
 namespace pv {
 
 namespace {
@@ -122,6 +124,11 @@ void SplitFolderAndName(const std::string& path, std::string* folder, std::strin
     const auto nameStart = separator == std::string::npos ? 0 : separator + 1;
     if (folder) *folder = path.substr(0, nameStart);
     if (name) *name = path.substr(nameStart);
+}
+
+std::string LowerExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : platform::AsciiLowered(std::string_view(name).substr(dot));
 }
 
 }  // namespace pv

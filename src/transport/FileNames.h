@@ -30,4 +30,8 @@ bool IsHiddenCopyName(std::string_view name);
 
 void SplitFolderAndName(const std::string& path, std::string* folder, std::string* name = nullptr);
 
+// The name's extension from its last ".", dot included, in ASCII lower case;
+// empty when the name has no ".".
+std::string LowerExtension(const std::string& name);
+
 }  // namespace pv
