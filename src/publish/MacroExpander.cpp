@@ -61,28 +61,35 @@ std::optional<std::string> MacroExpander::Value(std::string_view name) const {
     return value;
 }
 
+// A feed form converts the plain value; the apostrophes of the plain value
+// are left to the feed conversion ("&apos;"), so a feed never shows an
+// escaped "&lsquo;".
 std::optional<std::string> MacroExpander::UnsafeValue(std::string_view name, const std::tm& now) const {
     if (EndsWithFeedSuffix(name)) {
-        std::optional<std::string> value = UnsafeValue(name.substr(0, name.size() - kFeedSuffix.size()), now);
+        std::optional<std::string> value = FeedValue(name.substr(0, name.size() - kFeedSuffix.size()), now);
         if (value) ConvertForFeed(*value);
         return value;
     }
+    std::optional<std::string> value = PlainValue(name, now);
+    if (value && m_values.useUnicodeConversions && !IsRawMacro(name)) ReplaceApostrophes(*value);
+    return value;
+}
+
+std::optional<std::string> MacroExpander::FeedValue(std::string_view name, const std::tm& now) const {
+    if (EndsWithFeedSuffix(name)) return UnsafeValue(name, now);
     return PlainValue(name, now);
 }
 
 std::optional<std::string> MacroExpander::PlainValue(std::string_view name, const std::tm& now) const {
-    std::optional<std::string> value;
-    bool raw = false;
-    if (const NamedMacro* macro = FindNamedMacro(name)) {
-        value = macro->value(MacroInputs{m_values, now});
-        raw = macro->raw;
-    } else if (name.size() >= kFilenameCharsMinimum && NameStartsWith(name, kFilenameChars)) {
-        value = FilenameChars(name.substr(kFilenameChars.size()));
-    } else {
-        value = AudioValue(name);
-    }
-    if (value && !raw && m_values.useUnicodeConversions) ReplaceApostrophes(*value);
-    return value;
+    if (const NamedMacro* macro = FindNamedMacro(name)) return macro->value(MacroInputs{m_values, now});
+    if (name.size() >= kFilenameCharsMinimum && NameStartsWith(name, kFilenameChars))
+        return FilenameChars(name.substr(kFilenameChars.size()));
+    return AudioValue(name);
+}
+
+bool MacroExpander::IsRawMacro(std::string_view name) {
+    const NamedMacro* macro = FindNamedMacro(name);
+    return macro && macro->raw;
 }
 
 std::optional<std::string> MacroExpander::AudioValue(std::string_view name) const {

@@ -12,7 +12,8 @@
 //     empty without the comma;
 //   - the "AF" and "Prepended AF" fields of the audio metadata.
 // Under "Use-Unicode-Conversions" apostrophes become "&lsquo;", except in
-// the raw macros (Slug, the file names and paths, the "now" numbers).
+// the raw macros (Slug, the file names and paths, the "now" numbers) and in
+// the "-RSS" forms, whose conversion writes them as "&apos;".
 // Every value leaves as PageValue makes it (TemplateMarker.h).
 //
 // The conditional forms (If, Else, EndIf) change the state of the template
@@ -44,7 +45,9 @@ public:
 
 private:
     std::optional<std::string> UnsafeValue(std::string_view name, const std::tm& now) const;
+    std::optional<std::string> FeedValue(std::string_view name, const std::tm& now) const;
     std::optional<std::string> PlainValue(std::string_view name, const std::tm& now) const;
+    static bool IsRawMacro(std::string_view name);
     std::optional<std::string> AudioValue(std::string_view name) const;
     std::string FilenameChars(std::string_view parameters) const;
 
