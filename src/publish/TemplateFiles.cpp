@@ -21,19 +21,14 @@ std::string TemplateFiles::TemplatePath(const std::string& name, const std::stri
     return HasFolderPart(name) ? name : JoinPath(templateFolder, name);
 }
 
-std::string TemplateFiles::BareName(const std::string& path) {
-    const size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
 Status TemplateFiles::LocateTextTemplate(const std::string& name, const std::string& templateFolder,
                                          std::string& path) {
     path = TemplatePath(name, templateFolder);
     const Location wanted = Location::Parse(path);
     CFTPFile file(m_files);
     if (file.ExistState(wanted) != platform::Existence::absent) return Status::OK();
-    const Location fallback = Location::Parse(JoinPath(templateFolder, BareName(path)));
-    if (fallback == wanted || file.ExistState(fallback) == platform::Existence::absent)
+    const Location fallback = Location::Parse(templateFolder).Join(wanted.Name());
+    if (fallback.Path() == wanted.Path() || file.ExistState(fallback) == platform::Existence::absent)
         return Status::NotFound("Neither the TextTemplate nor the default TextTemplate exist. " + wanted.Display());
     if (!file.CopyFile(fallback, wanted))
         return Status::IoError("Error copying the default text template file to " + wanted.Display() + ". " +
@@ -46,7 +41,7 @@ std::string TemplateFiles::LocateLinkTemplate(const std::string& name, const std
     const Location wanted = Location::Parse(path);
     CFTPFile file(m_files);
     if (file.ExistState(wanted) != platform::Existence::absent) return path;
-    const Location stock = Location::Parse(JoinPath(m_workingFolder, kStockTemplates + BareName(path)));
+    const Location stock = Location::Parse(JoinPath(m_workingFolder, kStockTemplates)).Join(wanted.Name());
     if (file.ExistState(stock) == platform::Existence::present) file.CopyFile(stock, wanted);
     return path;
 }

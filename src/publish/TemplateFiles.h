@@ -19,8 +19,6 @@ public:
     TemplateFiles(FileAccess& files, std::string workingFolder);
 
     static std::string TemplatePath(const std::string& name, const std::string& templateFolder);
-    // The name after the last separator.
-    static std::string BareName(const std::string& path);
 
     // The text template's path, seeded from its default when missing.  The
     // failures (neither exists; the default cannot be copied) carry the
