@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "platform/Wildcard.h"
 #include "publish/FeedText.h"
 #include "publish/MacroTable.h"
 #include "publish/TemplateMarker.h"
@@ -37,8 +38,7 @@ void ReplaceApostrophes(std::string& text) {
 
 bool IsPrependedField(std::string_view field) {
     return std::any_of(kPrependedFields.begin(), kPrependedFields.end(),
-                       [field](std::string_view known) { return NameStartsWith(field, known) &&
-                                                                field.size() == known.size(); });
+                       [field](std::string_view known) { return platform::EqualsIgnoringCase(field, known); });
 }
 
 // A number as the standard string-to-integer conversion reads it: leading
