@@ -91,23 +91,33 @@ TemplateRun::Outcome TemplateRun::ExpandMarker(std::string_view name) {
         WriteText(*value);
         return {};
     }
+    if (std::optional<Outcome> block = ExpandBlock(name)) return *block;
+    KeepUnknownMarker(name);
+    return {};
+}
+
+std::optional<TemplateRun::Outcome> TemplateRun::ExpandBlock(std::string_view name) {
     if (EqualsIgnoringCase(name, "TextFile") || EqualsIgnoringCase(name, "TextFile-RSS") ||
         EqualsIgnoringCase(name, "Story") || EqualsIgnoringCase(name, "Story-RSS"))
-        return {WriteStoryBlock(name)};
+        return Outcome{WriteStoryBlock(name)};
     if (StartsWithKeyword(name, kBeginOrderedList))
-        return {m_parts.blocks.orderedLists.WriteOrderedList(m_parts.fill, m_parts.templateFile, name,
-                                                             m_parts.filler),
-                true};
-    if (StartsWithKeyword(name, kBeginReplace)) return {ReplaceRegion(name), true};
+        return Outcome{m_parts.blocks.orderedLists.WriteOrderedList(m_parts.fill, m_parts.templateFile, name,
+                                                                    m_parts.filler),
+                       true};
+    if (StartsWithKeyword(name, kBeginReplace)) return Outcome{ReplaceRegion(name), true};
+    return std::nullopt;
+}
+
+// A marker the engine cannot expand here is reported and stays in the page.
+void TemplateRun::KeepUnknownMarker(std::string_view name) {
+    const std::string text(name);
     if (EqualsIgnoringCase(name, "End Ordered Entry"))
-        ReportStrayMarker(name, " not valid outside of Begin/End Ordered Entry context.");
+        Fatal(text + " not valid outside of Begin/End Ordered Entry context.");
     else if (EqualsIgnoringCase(name, "End Ordered List"))
-        ReportStrayMarker(name, " not valid without a Begin Ordered List.");
+        Fatal(text + " not valid without a Begin Ordered List.");
     else
-        ReportStrayMarker("Unrecognized macro name " + std::string(name),
-                          " in text template file " + m_parts.shownPath + ".");
+        Fatal("Unrecognized macro name " + text + " in text template file " + m_parts.shownPath + ".");
     WriteMarker(name);
-    return {};
 }
 
 // "Template Name " + section + " " + "begin" or "end".  Without a
@@ -117,8 +127,7 @@ void TemplateRun::SwitchSection(std::string_view name) {
     const std::string_view rest = name.substr(kSectionSwitch.size());
     const size_t blank = rest.rfind(' ');
     if (blank == std::string_view::npos || blank == 0 || rest.size() - blank - 1 < 2) {
-        ReportStrayMarker("Improperly formatted macro " + std::string(name),
-                          " in text template file " + m_parts.shownPath + ".");
+        ReportImproperSection(name);
         return;
     }
     const std::string_view section = rest.substr(0, blank);
@@ -129,8 +138,7 @@ void TemplateRun::SwitchSection(std::string_view name) {
     } else if (EqualsIgnoringCase(section, story.options.templateName)) {
         if (EqualsIgnoringCase(word, "begin")) story.templateState.expansionEnabled = true;
         else if (EqualsIgnoringCase(word, "end")) story.templateState.expansionEnabled = false;
-        else ReportStrayMarker("Improperly formatted macro " + std::string(name),
-                               " in text template file " + m_parts.shownPath + ".");
+        else ReportImproperSection(name);
     }
 }
 
@@ -176,9 +184,11 @@ void TemplateRun::DropOldRegion() {
     }
 }
 
-void TemplateRun::ReportStrayMarker(std::string_view name, const std::string& text) {
-    m_parts.fill.reports.Fatal(std::string(name) + text);
+void TemplateRun::ReportImproperSection(std::string_view name) {
+    Fatal("Improperly formatted macro " + std::string(name) + " in text template file " + m_parts.shownPath + ".");
 }
+
+void TemplateRun::Fatal(const std::string& text) { m_parts.fill.reports.Fatal(text); }
 
 void TemplateRun::WriteText(std::string_view text) {
     if (!text.empty() && !m_conditions.Suppressed()) m_parts.fill.output.Write(text);

@@ -2,6 +2,7 @@
 // One template being filled: its lines, its markers, and the blocks and
 // regions they open.  The template engine makes one for every template it
 // fills, nested ones included.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,11 +40,14 @@ private:
 
     Status FillLine(std::string_view line);
     Outcome ExpandMarker(std::string_view name);
+    std::optional<Outcome> ExpandBlock(std::string_view name);
+    void KeepUnknownMarker(std::string_view name);
     void SwitchSection(std::string_view name);
+    void ReportImproperSection(std::string_view name);
     Status WriteStoryBlock(std::string_view name);
     Status ReplaceRegion(std::string_view name);
     void DropOldRegion();
-    void ReportStrayMarker(std::string_view name, const std::string& text);
+    void Fatal(const std::string& text);
 
     void WriteText(std::string_view text);
     void WriteMarker(std::string_view name);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -268,13 +267,14 @@ TEST_F(Macros, UnicodeConversionsSpareTheRawMacros) {
     EXPECT_EQ(Value("Show"), "Bob's Hour");
 }
 
-TEST_F(Macros, GuidIsRandomVersionFour) {
-    const std::regex form("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
+// The form is the platform's (GuidTest); here: a new one at every expansion.
+TEST_F(Macros, GuidIsNewAtEveryExpansion) {
     std::set<std::string> seen;
     for (int i = 0; i < 50; ++i) {
-        const std::optional<std::string> guid = Value("GUID");
+        const std::optional<std::string> guid = Value("guid");
         ASSERT_TRUE(guid);
-        EXPECT_TRUE(std::regex_match(*guid, form)) << *guid;
+        EXPECT_EQ(guid->size(), 36u);
+        EXPECT_EQ((*guid)[14], '4');
         seen.insert(*guid);
     }
     EXPECT_EQ(seen.size(), 50u);
