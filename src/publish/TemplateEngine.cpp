@@ -34,20 +34,18 @@ Status TemplateEngine::FillTemplate(TemplateFill& fill, const std::string& textT
             "Template " + Location::Parse(textTemplate).Display() + " includes itself, or templates nest deeper than " +
             std::to_string(kMaxTemplateDepth) + " levels."));
     const DepthScope scope(m_depth);
-    std::string textPath;
-    const Status located = m_templates.LocateTextTemplate(textTemplate, fill.story.options.templateFolder, textPath);
+    Location where;
+    const Status located = m_templates.LocateTextTemplate(textTemplate, fill.story.options.templateFolder, where);
     if (!located.ok()) return fill.reports.Fatal(located);
-    return FillOpenTemplate(fill, textPath, linkTemplate);
+    return FillOpenTemplate(fill, where, linkTemplate);
 }
 
-Status TemplateEngine::FillOpenTemplate(TemplateFill& fill, const std::string& textPath,
-                                        const std::string& linkTemplate) {
-    const Location where = Location::Parse(textPath);
+Status TemplateEngine::FillOpenTemplate(TemplateFill& fill, const Location& where, const std::string& linkTemplate) {
     CFTPFile file(m_files);
     if (!file.Open(where, kTemplateReadMode))
         return fill.reports.Fatal(Status::IoError("Can't open text template file " + where.Display() + "."));
-    const std::string linkPath = m_templates.LocateLinkTemplate(linkTemplate, fill.story.options.templateFolder);
-    TemplateRun run(TemplateRun::Parts{fill, m_blocks, *this, file, where.Display(), linkPath});
+    const Location link = m_templates.LocateLinkTemplate(linkTemplate, fill.story.options.templateFolder);
+    TemplateRun run(TemplateRun::Parts{fill, m_blocks, *this, file, where.Display(), link.WithCredentials()});
     Status filled = run.FillLines();
     // A template cut short by a read error would make a page cut short.
     if (filled.ok() && file.ReadFailed())

@@ -18,9 +18,9 @@
 //                  is its own template (modify_file).
 // Anything else is reported and stays in the page as written.
 //
-// Templates nest (replaced regions, list entries); a template that includes
-// itself, or nesting deeper than kMaxTemplateDepth, stops the fill with a
-// fatal report.
+// Templates are found as TemplateFiles.h says.  Templates nest (replaced
+// regions, list entries); a template that includes itself, or nesting
+// deeper than kMaxTemplateDepth, stops the fill with a fatal report.
 //
 // The engine writes to the caller's output only; putting the page in place
 // is the publish driver's business.
@@ -30,6 +30,7 @@
 #include "publish/TemplateBlocks.h"
 #include "publish/TemplateFiles.h"
 #include "transport/FileAccess.h"
+#include "transport/Location.h"
 
 namespace pv {
 
@@ -48,7 +49,7 @@ public:
                         const std::string& linkTemplate) override;
 
 private:
-    Status FillOpenTemplate(TemplateFill& fill, const std::string& textPath, const std::string& linkTemplate);
+    Status FillOpenTemplate(TemplateFill& fill, const Location& where, const std::string& linkTemplate);
 
     FileAccess& m_files;
     TemplateFiles m_templates;

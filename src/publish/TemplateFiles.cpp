@@ -1,7 +1,6 @@
 #include "publish/TemplateFiles.h"
 
 #include "transport/FtpFile.h"
-#include "transport/Location.h"
 #include "transport/PathJoin.h"
 
 namespace pv {
@@ -17,33 +16,37 @@ bool HasFolderPart(const std::string& name) { return name.find_first_of("\\/") !
 TemplateFiles::TemplateFiles(FileAccess& files, std::string workingFolder)
     : m_files(files), m_workingFolder(std::move(workingFolder)) {}
 
-std::string TemplateFiles::TemplatePath(const std::string& name, const std::string& templateFolder) {
-    return HasFolderPart(name) ? name : JoinPath(templateFolder, name);
+Location TemplateFiles::Anchored(const std::string& path) const {
+    const Location location = Location::Parse(path);
+    if (location.Kind() != LocationKind::relative || location.Empty()) return location;
+    return Location::Parse(JoinPath(m_workingFolder, path));
+}
+
+Location TemplateFiles::TemplateLocation(const std::string& name, const std::string& templateFolder) const {
+    return Anchored(HasFolderPart(name) ? name : JoinPath(templateFolder, name));
 }
 
 Status TemplateFiles::LocateTextTemplate(const std::string& name, const std::string& templateFolder,
-                                         std::string& path) {
-    path = TemplatePath(name, templateFolder);
-    const Location wanted = Location::Parse(path);
+                                         Location& where) {
+    where = TemplateLocation(name, templateFolder);
     CFTPFile file(m_files);
-    if (file.ExistState(wanted) != platform::Existence::absent) return Status::OK();
-    const Location fallback = Location::Parse(templateFolder).Join(wanted.Name());
-    if (fallback.Path() == wanted.Path() || file.ExistState(fallback) == platform::Existence::absent)
-        return Status::NotFound("Neither the TextTemplate nor the default TextTemplate exist. " + wanted.Display());
-    if (!file.CopyFile(fallback, wanted))
-        return Status::IoError("Error copying the default text template file to " + wanted.Display() + ". " +
+    if (file.ExistState(where) != platform::Existence::absent) return Status::OK();
+    const Location fallback = Anchored(templateFolder).Join(where.Name());
+    if (fallback.Path() == where.Path() || file.ExistState(fallback) == platform::Existence::absent)
+        return Status::NotFound("Neither the TextTemplate nor the default TextTemplate exist. " + where.Display());
+    if (!file.CopyFile(fallback, where))
+        return Status::IoError("Error copying the default text template file to " + where.Display() + ". " +
                                file.ErrorText());
     return Status::OK();
 }
 
-std::string TemplateFiles::LocateLinkTemplate(const std::string& name, const std::string& templateFolder) {
-    const std::string path = TemplatePath(name, templateFolder);
-    const Location wanted = Location::Parse(path);
+Location TemplateFiles::LocateLinkTemplate(const std::string& name, const std::string& templateFolder) {
+    const Location where = TemplateLocation(name, templateFolder);
     CFTPFile file(m_files);
-    if (file.ExistState(wanted) != platform::Existence::absent) return path;
-    const Location stock = Location::Parse(JoinPath(m_workingFolder, kStockTemplates)).Join(wanted.Name());
-    if (file.ExistState(stock) == platform::Existence::present) file.CopyFile(stock, wanted);
-    return path;
+    if (file.ExistState(where) != platform::Existence::absent) return where;
+    const Location stock = Location::Parse(JoinPath(m_workingFolder, kStockTemplates)).Join(where.Name());
+    if (file.ExistState(stock) == platform::Existence::present) file.CopyFile(stock, where);
+    return where;
 }
 
 }  // namespace pv

@@ -21,7 +21,7 @@ public:
         TemplateFiller& filler;       // for the templates this one includes
         CFileString& templateFile;    // open, at its start
         std::string shownPath;        // the template as named in messages
-        std::string linkTemplate;     // the link template's path
+        std::string linkTemplate;     // the link template's path, credentials kept
     };
 
     explicit TemplateRun(Parts parts);

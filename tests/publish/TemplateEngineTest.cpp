@@ -356,6 +356,14 @@ TEST_F(ModifiedPage, HostileValuesStayText) {
     EXPECT_TRUE(FatalTexts().empty());
 }
 
+// A relative template folder (as an alias may write it) hangs off the
+// working folder, not off the current folder of the process.
+TEST_F(TemplatePages, RelativeTemplateFolderHangsOffTheWorkingFolder) {
+    story.options.templateFolder = "tpl\\";
+    EXPECT_EQ(Fill("<!--Quillmark Slug -->\r\n"), "Council vote\r\n");
+    EXPECT_TRUE(status.ok()) << status.message();
+}
+
 TEST_F(TemplatePages, MissingTemplateFails) {
     const std::string page = FillNamed("Missing.htm");
     EXPECT_EQ(status.code(), Status::Code::notFound);
