@@ -1,11 +1,13 @@
 #pragma once
-// The relay half of the service, built fully configured from the options:
-// file access, messages, mail and receipts, audio conversion, the lock, the
-// transfer, the scan and the monitor.  The service object builds one once the
-// settings are read and keeps it for the run; nothing here is rewired later.
+// The service's work, built fully configured from the options: file access,
+// messages, mail and receipts, audio conversion, the lock, the transfer, the
+// publishing of stories, the scan and the monitor.  The service object builds
+// one once the settings are read and keeps it for the run; nothing here is
+// rewired later.
 #include <memory>
 #include <string>
 
+#include "app/PublishService.h"
 #include "app/ServiceOptions.h"
 #include "audio/CodecEngine.h"
 #include "audio/RelayedAudio.h"
@@ -66,6 +68,7 @@ private:
     FolderLock m_lock;
     PostMoveCommands m_postMove;
     FileTransfer m_transfer;
+    PublishService m_publish;
     DirectoryScan m_scan;
     Monitor m_monitor;
 };

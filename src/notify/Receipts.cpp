@@ -74,11 +74,12 @@ bool Receipts::FindSender(int sender, std::string& prefix, std::string& address)
     return found;
 }
 
-std::string Receipts::WriteTransmissionReceipt(const TransmissionSubject& subject, int kind, const std::string& path,
+std::string Receipts::WriteTransmissionReceipt(const TransmissionSubject& subject, int kind, const Location& file,
                                                bool success) {
     if (kind == 1 ? !subject.confirmFile : !subject.confirmEmail) return {};
     CFTPFile sizer(m_files);
-    const int64_t size = sizer.GetFileSize(path);
+    const int64_t size = sizer.GetFileSize(file);
+    const std::string& path = file.Display();
     const std::time_t nowSeconds = m_clock.NowSeconds();
     std::tm now{};
     platform::Clock::LocalTime(nowSeconds, now);

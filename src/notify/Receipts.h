@@ -13,6 +13,7 @@
 #include "notify/WireMessages.h"
 #include "platform/Clock.h"
 #include "transport/FileAccess.h"
+#include "transport/Location.h"
 
 namespace pv {
 
@@ -43,7 +44,8 @@ public:
     void WriteRelayReceipt(const CDirOptions& route, const RelayReceipt& receipt);
     // kind 1: the published story file; kind 0: an attached file.  Returns
     // the receipt file written (empty when none).
-    std::string WriteTransmissionReceipt(const TransmissionSubject& subject, int kind, const std::string& path,
+    // The receipt shows the path without its credentials.
+    std::string WriteTransmissionReceipt(const TransmissionSubject& subject, int kind, const Location& path,
                                          bool success);
 
     std::string ConfirmationListPath() const;

@@ -89,8 +89,11 @@ public:
         int command = 0;        // the publishing command (a StoryCommand code)
         std::string fileDate;   // the story file's time as "MM/DD/YYYY"
         std::string fileTime;   // and as "HH:MM:SS"
-        std::string storagePath;
+        std::string storagePath;  // the folder the page goes to, ending in a separator
         std::string archiveSubfolder;
+        // What a line break and a blank of story text become in the page.
+        std::string lineBreak;
+        std::string blank;
         std::vector<std::string> strings;
         std::vector<unsigned> numbers;
     };

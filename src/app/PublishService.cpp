@@ -1,0 +1,19 @@
+#include "app/PublishService.h"
+
+namespace pv {
+
+PublishService::PublishService(const ServiceOptions& options, const PublishContext& context)
+    : m_debug(context.debugFiles, context.debugMailer),
+      m_aliases(context.files, context.reporter, context.trace, context.messages, context.clock, context.workingFolder),
+      m_archive(m_aliases, context.clock, context.workingFolder),
+      m_swap(context.files, context.reporter, context.clock, m_debug),
+      m_pages(m_swap),
+      m_templates(context.files, context.workingFolder, {m_storyText, m_orderedLists, m_linkedFiles}),
+      m_publisher({context.files, context.reporter, context.messages, context.clock, context.lock, context.receipts,
+                   m_debug},
+                  options.stories, {m_archive, m_pages, m_index, m_links, m_summary, m_templates}),
+      m_intake({context.files, context.reporter, context.trace, context.clock, context.messages, context.mail,
+                context.exit, context.clock.NowSeconds()},
+               options.stories, m_publisher) {}
+
+}  // namespace pv

@@ -1,0 +1,64 @@
+#pragma once
+// The publishing half of the service: what turns a story that a publishing
+// route's scan finds into a page.  Built once, fully configured, beside the
+// relay it shares file access, messages, mail, receipts and the folder lock
+// with; the scan hands it every story file (Handle).
+#include <ctime>
+#include <string>
+
+#include "app/ServiceOptions.h"
+#include "notify/DebugReports.h"
+#include "notify/Receipts.h"
+#include "publish/FolderAliasReader.h"
+#include "publish/OutputSwap.h"
+#include "publish/PlainPublishSteps.h"
+#include "publish/StandInBlocks.h"
+#include "publish/StoryIntake.h"
+#include "publish/StoryPublisher.h"
+#include "publish/TemplateEngine.h"
+#include "relay/FolderLock.h"
+
+namespace pv {
+
+// What the publishing half shares with the relay and the service object.
+struct PublishContext {
+    const std::string& workingFolder;
+    FileAccess& files;
+    Reporter& reporter;
+    TraceLog& trace;
+    platform::Clock& clock;
+    WireMessages& messages;
+    const MailSender& mail;
+    Receipts& receipts;
+    FolderLock& lock;
+    DebugFiles& debugFiles;
+    Mailer* debugMailer;  // null: debug reports are off
+    const std::atomic<bool>& exit;
+};
+
+class PublishService {
+public:
+    PublishService(const ServiceOptions& options, const PublishContext& context);
+    PublishService(const PublishService&) = delete;
+    PublishService& operator=(const PublishService&) = delete;
+
+    StoryOutcome Handle(const CDirOptions& route, const tagFileInfo& file) { return m_intake.Handle(route, file); }
+
+private:
+    DebugReports m_debug;
+    FolderAliasReader m_aliases;
+    FolderOnlyArchive m_archive;
+    OutputSwap m_swap;
+    SwapOnlyPageKeeper m_pages;
+    NoStoryIndex m_index;
+    PageOnlyLinks m_links;
+    NoSummary m_summary;
+    PlainStoryText m_storyText;
+    PassThroughOrderedList m_orderedLists;
+    KeepLinkedFiles m_linkedFiles;
+    TemplateEngine m_templates;
+    StoryPublisher m_publisher;
+    StoryIntake m_intake;
+};
+
+}  // namespace pv

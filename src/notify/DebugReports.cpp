@@ -1,0 +1,13 @@
+#include "notify/DebugReports.h"
+
+namespace pv {
+
+void DebugReports::Send(const std::string& subject, const std::string& text) {
+    if (!On()) return;
+    const std::string file = m_files.Write(text);
+    std::vector<std::string> attachments;
+    if (!file.empty()) attachments.push_back(file);
+    m_mailer->SendFileError(subject, text, attachments);
+}
+
+}  // namespace pv

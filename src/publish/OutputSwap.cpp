@@ -1,0 +1,74 @@
+#include "publish/OutputSwap.h"
+
+#include <chrono>
+
+namespace pv {
+
+namespace {
+
+struct DeleteWait {
+    int seconds;
+    const char* status;
+};
+
+constexpr DeleteWait kDeleteWaits[] = {
+    {1, "Delayed delete. Waiting 1 second."},     {5, "Delayed delete. Waiting 5 seconds."},
+    {10, "Delayed delete. Waiting 10 seconds."},  {20, "Delayed delete. Waiting 20 seconds."},
+    {40, "Delayed delete. Waiting 40 seconds."},
+};
+
+}  // namespace
+
+OutputSwap::OutputSwap(FileAccess& files, Reporter& reporter, platform::Clock& clock, DebugReports& debug)
+    : m_files(files), m_reporter(reporter), m_clock(clock), m_debug(debug) {}
+
+Status OutputSwap::Replace(Publication& publication) {
+    const PublicationPaths& paths = publication.paths;
+    CFTPFile file(m_files);
+    if (paths.output.IsFtp() || paths.work.IsFtp()) return ReplaceOnServer(publication, file);
+    if (file.MoveLocalFile(paths.work, paths.output, true)) return Status::OK();
+    return Fail(publication, "Delayed delete failure",
+                "Can't rename temp file to original file.\nOutput file: " + paths.output.Display() +
+                    "\nTemp file: " + paths.work.Display() + "\n",
+                "Cannot rename temp file to original file,\nLeaving temp file behind.\n");
+}
+
+Status OutputSwap::ReplaceOnServer(Publication& publication, CFTPFile& file) {
+    const PublicationPaths& paths = publication.paths;
+    const std::string shown = "Output file: " + paths.output.Display() + "\n";
+    if (file.Remove(paths.output) != 0 && file.ExistState(paths.output) == platform::Existence::present) {
+        file.Remove(paths.work);
+        return Fail(publication, "Can't delete file", "Can't delete the original file.\n" + shown,
+                    "Cannot delete the original file.\n");
+    }
+    if (!WaitUntilGone(file, paths.output)) {
+        file.Remove(paths.work);
+        return Fail(publication, "Delayed delete failure",
+                    "Can't delete the original file. Delayed delete failure.\n" + shown,
+                    "Delayed delete. Cannot delete the original file. Giving up.\n");
+    }
+    if (m_debug.On() && file.GetFileSize(paths.work) < publication.Story().fileOptions.minFileSize)
+        m_debug.Send("File too small", "Temp file is too small when complete.\nTemp file: " + paths.work.Display() + "\n");
+    if (file.Rename(paths.work, paths.output) == 0) return Status::OK();
+    return Fail(publication, "Delayed delete failure",
+                "Can't rename temp file to original file.\n" + shown + "Temp file: " + paths.work.Display() + "\n",
+                "Cannot rename temp file to original file,\nLeaving temp file behind.\n");
+}
+
+bool OutputSwap::WaitUntilGone(CFTPFile& file, const Location& output) {
+    for (const DeleteWait& wait : kDeleteWaits) {
+        if (file.ExistState(output) == platform::Existence::absent) return true;
+        m_reporter.Status(wait.status, true);
+        m_clock.SleepFor(std::chrono::seconds(wait.seconds));
+    }
+    return file.ExistState(output) == platform::Existence::absent;
+}
+
+Status OutputSwap::Fail(Publication& publication, const std::string& subject, const std::string& debugText,
+                        const std::string& fatalText) {
+    m_debug.Send(subject, debugText);
+    publication.reports.Fatal(fatalText);
+    return Status::IoError(fatalText);
+}
+
+}  // namespace pv

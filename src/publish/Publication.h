@@ -1,0 +1,42 @@
+#pragma once
+// One publication: one story under one folder alias, from the read of the
+// alias's options to the receipt.  The publish driver fills it step by step
+// and hands it to the steps other components take (archive, page safety,
+// index, links); each step reads what it needs and writes only its own part.
+#include <string>
+
+#include "config/RouteStoryState.h"
+#include "publish/MacroValues.h"
+#include "publish/StoryDriver.h"
+#include "publish/StoryReports.h"
+#include "transport/FtpFile.h"
+#include "transport/Location.h"
+
+namespace pv {
+
+// The places of one publication.  Every location keeps the storage folder's
+// FTP credentials; what is shown uses Display().
+struct PublicationPaths {
+    Location storage;  // the folder the page goes to, ending in a separator
+    Location output;   // storage + the output file name
+    Location work;     // output + ".tmp": the page is written here first
+};
+
+struct Publication {
+    StorySubmission& submission;
+    RouteStoryState& routeState;
+    StoryReports& reports;
+    CFTPFile& output;  // every output operation runs through it
+    MacroValues& values;
+    PublicationPaths paths;
+    // The page's naming for this publication: a fresh numbered (or slug, or
+    // source) name, rather than a fixed page that is rewritten.
+    bool uniqueNaming = false;
+
+    const CDirOptions& Route() const { return submission.route; }
+    CFileData& Story() { return submission.story; }
+    const CFileData& Story() const { return submission.story; }
+    const CFileData::AliasOptions& Options() const { return submission.story.options; }
+};
+
+}  // namespace pv

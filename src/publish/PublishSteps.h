@@ -1,0 +1,71 @@
+#pragma once
+// The steps of a publication that other components take.  The publish driver
+// calls them in its order (StoryPublisher.h); each has a plain version
+// (PlainPublishSteps.h) for as long as its full component is not wired in.
+#include <string>
+
+#include "platform/Status.h"
+#include "publish/Publication.h"
+
+namespace pv {
+
+// The alias's options and where its stories are filed.
+class StoryArchive {
+public:
+    virtual ~StoryArchive() = default;
+    // Reads the alias's options into the story (the alias reader), fills
+    // the archive folders, the story's storage folder (story.work.storagePath,
+    // ending in a separator) and the template folder when the alias names
+    // none.  A failure has been reported.
+    virtual Status PrepareArchive(Publication& publication) = 0;
+    // The story's row, once its page is in place.
+    virtual Status WriteStoryRow(Publication& publication) = 0;
+    // At the end of every publication, whatever its outcome.
+    virtual void Close(Publication& publication) = 0;
+};
+
+// Keeps the page safe while it is rewritten: restores a missing page before
+// the fill, keeps backups, puts the new page in place of the old one, and
+// checks afterwards that the page is there.
+class PageKeeper {
+public:
+    virtual ~PageKeeper() = default;
+    // Before the fill of a page that is rewritten; a failure (reported)
+    // fails the story.
+    virtual Status RestoreBeforeWrite(Publication& publication) = 0;
+    virtual void BackupOutput(Publication& publication) = 0;
+    // After a successful fill: paths.work becomes paths.output.  On failure
+    // (reported) the old page is still in place.
+    virtual Status ReplaceOutput(Publication& publication) = 0;
+    // After the receipt, for a rewritten page; reports only.
+    virtual void CheckAfterPublish(Publication& publication) = 0;
+};
+
+// The index page of the story's storage folder.
+class StoryIndexer {
+public:
+    virtual ~StoryIndexer() = default;
+    virtual Status AddToStoryIndex(Publication& publication) = 0;
+};
+
+// The files a story references.
+class StoryLinks {
+public:
+    virtual ~StoryLinks() = default;
+    // Rewrites the story text with its linked-file lines first.
+    virtual Status MoveLinksToTop(Publication& publication) = 0;
+    // Publishes the files the story links to.
+    virtual Status TransferLinkedFiles(Publication& publication) = 0;
+    // Removes a published page and, to `depth` levels, the files it links to.
+    virtual Status PurgePage(Publication& publication, const Location& page, int depth) = 0;
+};
+
+// The story summary of the "Summary" macro.
+class StorySummary {
+public:
+    virtual ~StorySummary() = default;
+    // Reads the story text from its start; the caller rewinds it afterwards.
+    virtual std::string BuildSummary(Publication& publication) = 0;
+};
+
+}  // namespace pv
