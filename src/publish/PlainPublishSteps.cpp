@@ -1,5 +1,6 @@
 #include "publish/PlainPublishSteps.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace pv {
@@ -46,7 +47,7 @@ Status FolderOnlyArchive::ChooseStorage(Publication& publication) {
     }
     if (!options.outputFilename.empty()) {
         Location fixed = Location::Parse(options.outputFilename);
-        if (fixed.Kind() == LocationKind::relative) fixed = Location::Parse(m_workingFolder + options.outputFilename);
+        if (fixed.Kind() == LocationKind::relative) fixed = Location::Parse(Anchored(options.outputFilename));
         options.outputFilename = fixed.Name();
         if (storage.empty()) storage = fixed.Folder().WithCredentials();
     }
@@ -55,6 +56,12 @@ Status FolderOnlyArchive::ChooseStorage(Publication& publication) {
         return Status::NotFound("No storage path is available.");
     }
     return Status::OK();
+}
+
+// A relative path hangs off the working folder, written with its separators.
+std::string FolderOnlyArchive::Anchored(std::string path) const {
+    if (!m_workingFolder.empty() && m_workingFolder.front() == '/') std::replace(path.begin(), path.end(), '\\', '/');
+    return m_workingFolder + path;
 }
 
 Status PageOnlyLinks::PurgePage(Publication& publication, const Location& page, int) {

@@ -31,6 +31,7 @@ public:
 private:
     void NoteArchiveDate(Publication& publication);
     Status ChooseStorage(Publication& publication);
+    std::string Anchored(std::string path) const;
 
     FolderAliasReader& m_aliases;
     platform::Clock& m_clock;

@@ -1,0 +1,214 @@
+// Stories published through the whole publishing half: the story branch of
+// the scan, the publish driver, the alias file, the template engine and the
+// file access, on real folders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/PublishService.h"
+#include "support/FakeClock.h"
+#include "support/RecordingReporter.h"
+#include "support/TempDir.h"
+
+namespace pv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTemplate =
+    "<html><head><meta charset=\"windows-1252\"><title><!--Quillmark Slug --></title></head>\r\n"
+    "<body><h1><!--Quillmark Slug --></h1>\r\n<!--Quillmark Story -->\r\n</body></html>\r\n";
+
+std::string Story(const std::string& slug, const std::string& command, const std::string& body) {
+    return "TQ32_SCRIPT1\r\nFILESLUG:" + slug + "\r\nFILECMD1:" + command + "\r\n" + body + "\r\n";
+}
+
+class Publishing : public ::testing::Test {
+protected:
+    Publishing() {
+        for (const char* folder : {"in", "Pressvane", "Templates", "Pages"}) fs::create_directories(dir / folder);
+        route.m_inDir = Location::Parse(dir.Folder() + "in/");
+        route.m_bProcessDatFiles = false;
+        route.m_bProcessTxtFiles = true;
+        route.m_strAliases = {"Web"};
+        test::WriteWholeFile(dir / "Templates/TextTemplate.htm", kTemplate);
+        test::WriteWholeFile(dir / "Templates/TextTemplate.php", kTemplate);
+    }
+
+    void Aliases(const std::string& line) {
+        test::WriteWholeFile(dir / "Pressvane/DBFolder.dat", line + ";template_directory=" + dir.Folder() + "Templates\r\n");
+    }
+    void SetCounter(uint32_t next) {
+        const char bytes[4] = {char(next & 0xff), char((next >> 8) & 0xff), char((next >> 16) & 0xff), char(next >> 24)};
+        test::WriteWholeFile(dir / "Pages/ID.dat", std::string(bytes, 4));
+    }
+    uint32_t Counter() const {
+        const std::string bytes = test::ReadWholeFile(dir / "Pages/ID.dat");
+        uint32_t value = 0;
+        for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes.at(i));
+        return value;
+    }
+    bool Publish(const std::string& name, const std::string& text) {
+        test::WriteWholeFile(dir / ("in/" + name), text);
+        PublishService service(options, {workingFolder, files, reporter, trace, clock, messages, mail, receipts, lock,
+                                         debugFiles, nullptr, exit});
+        return service.Handle(route, {name, 0, clock.NowSeconds()}).published;
+    }
+    std::vector<std::string> Pages() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir / "Pages"))
+            if (entry.path().filename() != "ID.dat") names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    bool Said(const std::string& text) const {
+        for (const std::string& line : reporter.StatusLines())
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+    test::TempDir dir;
+    const std::string workingFolder = dir.Folder();
+    test::FakeClock clock;
+    test::RecordingReporter reporter;
+    TraceLog trace{clock};
+    FileAccess files{reporter, clock, FileAccessSettings{false, 0, 0, false, {}}};
+    WireMessages messages{files, reporter, workingFolder};
+    MailSender mail;
+    Receipts receipts{files, messages, mail, clock, workingFolder};
+    std::atomic<bool> exit{false};
+    FolderLock lock{files, reporter, trace, clock, exit};
+    DebugFiles debugFiles{clock, workingFolder};
+    ServiceOptions options;
+    CDirOptions route;
+};
+
+// How the page is named, and what the storage folder's counter does.
+TEST_F(Publishing, ThePageIsNamedAsTheAliasSays) {
+    struct Case {
+        std::string options;
+        std::string source;
+        std::string page;
+        uint32_t counterAfter;
+    };
+    const Case cases[] = {
+        {"output_filename=Pages/News.htm;replace_file", "vote.txt", "News.htm", 41},
+        {"output_filename=Pages/News.htm", "story.txt", "00041_story.htm", 42},
+        {"output_filename=Pages/News.htm;dont_prepend_number_to_unique_filename", "story.txt", "story.htm", 42},
+        {"output_filename=Pages/News.htm;use_original_filename", "story.txt", "story.htm", 41},
+        {"output_filename=Pages/News.php;unique_file;use_slug_for_filename", "story.txt", "Council_vote.php", 41},
+        // Story data never names a path: the slug's separators and dots stay in the name.
+        {"output_filename=Pages/News.htm;unique_file;use_slug_for_filename", "story.txt", "......evil.htm", 41},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        fs::remove_all(dir / "Pages");
+        fs::create_directories(dir / "Pages");
+        SetCounter(41);
+        Aliases("Web;" + c.options);
+        const bool hostile = c.page.find("evil") != std::string::npos;
+        const std::string slug = hostile ? "..\\..\\..\\evil" : "Council vote";
+        // Each case runs with a fresh driver, so an alias turning unique naming on does not carry over.
+        ASSERT_TRUE(Publish(c.source, Story(slug, "Add", "The council voted.")));
+        const std::vector<std::string> pages = Pages();
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages.front(), c.page);
+        EXPECT_EQ(pages.front().find_first_of("/\\"), std::string::npos) << pages.front();
+        EXPECT_EQ(Counter(), c.counterAfter);
+        EXPECT_TRUE(fs::is_empty(dir / "in"));
+    }
+    EXPECT_FALSE(fs::exists(dir.Folder() + "../evil.htm"));
+}
+
+TEST_F(Publishing, APageShowsTheSlugAndTheStoryText) {
+    Aliases("Web;output_filename=Pages/News.htm;replace_file");
+    ASSERT_TRUE(Publish("vote.txt", Story("Council vote", "Add", "The council voted.\r\nTwice.")));
+    EXPECT_EQ(test::ReadWholeFile(dir / "Pages/News.htm"),
+              "<html><head><meta charset=\"windows-1252\"><title>Council vote</title></head>\r\n"
+              "<body><h1>Council vote</h1>\r\nThe council voted.\r\nTwice.\r\n\r\n</body></html>\r\n");
+    EXPECT_TRUE(Said("Transferring vote.txt to Web containing slug Council vote."));
+}
+
+// A counter that was lost starts again at 0; a number whose page is there
+// already is passed over, never written over.
+TEST_F(Publishing, AFreshNumberNeverNamesAnOldPage) {
+    Aliases("Web;output_filename=Pages/News.htm");
+    test::WriteWholeFile(dir / "Pages/00000_vote.htm", "old page");
+    ASSERT_TRUE(Publish("vote.txt", Story("Vote", "Add", "Text.")));
+    EXPECT_EQ(test::ReadWholeFile(dir / "Pages/00000_vote.htm"), "old page");
+    EXPECT_TRUE(fs::exists(dir / "Pages/00001_vote.htm"));
+    EXPECT_EQ(Counter(), 2u);
+}
+
+TEST_F(Publishing, DeleteRemovesAReplacedPageAndWritesNone) {
+    Aliases("Web;output_filename=Pages/News.htm;replace_file");
+    ASSERT_TRUE(Publish("vote.txt", Story("Vote", "Add", "Text.")));
+    ASSERT_TRUE(fs::exists(dir / "Pages/News.htm"));
+    ASSERT_TRUE(Publish("vote.txt", Story("Vote", "Delete", "Text.")));
+    EXPECT_TRUE(Pages().empty());
+}
+
+// A template that is missing, or that stops the fill, leaves the page that
+// was there as it was, and no work file; the story stays to be tried again.
+TEST_F(Publishing, AFailedFillLeavesThePageAsItWas) {
+    struct Case {
+        std::string name;
+        std::string templateText;  // empty: no template at all
+    };
+    const Case cases[] = {
+        {"missing", ""},
+        {"includes itself", "<!--Quillmark Begin Replace TextTemplate.htm TextLinkTemplate.htm -->\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Aliases("Web;output_filename=Pages/News.htm;replace_file");
+        test::WriteWholeFile(dir / "Templates/TextTemplate.htm", kTemplate);
+        ASSERT_TRUE(Publish("vote.txt", Story("Vote", "Add", "First.")));
+        const std::string before = test::ReadWholeFile(dir / "Pages/News.htm");
+
+        if (c.templateText.empty()) {
+            fs::remove(dir / "Templates/TextTemplate.htm");
+        } else {
+            test::WriteWholeFile(dir / "Templates/TextTemplate.htm", c.templateText);
+        }
+        options.stories.putRetriesOnHold = false;
+        EXPECT_FALSE(Publish("vote.txt", Story("Vote", "Add", "Second.")));
+        EXPECT_EQ(test::ReadWholeFile(dir / "Pages/News.htm"), before);
+        EXPECT_EQ(Pages(), std::vector<std::string>{"News.htm"});
+        EXPECT_TRUE(fs::exists(dir / "in/vote.txt"));
+        options.stories.putRetriesOnHold = true;
+        fs::remove(dir / "in/vote.txt");
+    }
+}
+
+// The output folder is locked while the page is written, and let go after.
+TEST_F(Publishing, TheStorageFolderIsLockedAndReleased) {
+    route.m_bLockOutputFolders = true;
+    Aliases("Web;output_filename=Pages/News.htm;modify_file");
+    test::WriteWholeFile(dir / "Templates/News.htm", kTemplate);
+    ASSERT_TRUE(Publish("vote.txt", Story("Vote", "Add", "Text.")));
+    EXPECT_EQ(Pages(), std::vector<std::string>{"News.htm"});
+}
+
+// A story under an alias that asks for receipts by file: the receipt names
+// the page, and a failed publication names the failure.
+TEST_F(Publishing, TheTransmissionReceiptNamesThePage) {
+    route.m_bProcessDatFiles = true;
+    route.m_bProcessTxtFiles = false;
+    fs::create_directories(dir / "Receipts");
+    test::WriteWholeFile(dir / "Pressvane/ReceiptConfirmationList.dat", "17;" + dir.Folder() + "Receipts/;\r\n");
+    Aliases("Web;output_filename=Pages/News.htm;replace_file;confirmation=file");
+    test::WriteWholeFile(dir / "in/vote.txt", Story("Vote", "Add", "Text."));
+    std::string descriptor;
+    for (int line = 1; line <= 13; ++line) descriptor += (line == 3 ? "Vote" : line == 6 ? "Web" : line == 11 ? "17" : "x") + std::string("\r\n");
+    ASSERT_TRUE(Publish("vote.dat", descriptor));
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(dir / "Receipts")) written.push_back(entry.path().filename().string());
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written.front().rfind("-News.htm-Vote-Success-17-", 0), 0u) << written.front();
+    const std::string text = test::ReadWholeFile(dir.Folder() + "Receipts/" + written.front());
+    EXPECT_NE(text.find("Filename: " + dir.Folder() + "Pages/News.htm\r\n"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace pv
