@@ -1,6 +1,8 @@
 #pragma once
 // What publishes one story under one folder alias.  The scan's story branch
 // (StoryIntake) hands each alias of a story to it in turn.
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "config/DirOptions.h"
@@ -21,6 +23,9 @@ struct StorySubmission {
     Location storyText;          // the story text in the input folder
     Location descriptorFile;     // its descriptor (which may not exist)
     CFTPFile& openStory;         // the story text, open at its first body line
+    // The story file's time as the folder listed it (this host keeps no
+    // creation time apart: it stands for both).
+    std::optional<std::time_t> fileTime = std::nullopt;
 };
 
 class StoryDriver {

@@ -67,7 +67,7 @@ StoryOutcome StoryIntake::Handle(const CDirOptions& route, const tagFileInfo& fi
         std::string ignored;
         if (!story.ReadLine(ignored)) break;
     }
-    StorySubmission submission{route, m_story, header, descriptor, paths.storyText, paths.descriptor, story};
+    StorySubmission submission{route, m_story, header, descriptor, paths.storyText, paths.descriptor, story, file.time};
     const bool failed = !PublishAll(submission, file.name);
     story.Close();
     Finish(route, paths, failed, precreates);

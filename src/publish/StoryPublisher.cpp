@@ -123,6 +123,8 @@ Status StoryPublisher::PrepareStorage(Publication& publication) {
     values.slug = story.work.slug;
     values.aliasName = story.work.alias;
     values.storagePath = storage.Display();
+    values.storyFileCreated = publication.submission.fileTime;
+    values.storyFileModified = publication.submission.fileTime;
     values.useUnicodeConversions = m_options.useUnicodeConversions;
     const RouteStoryState& state = publication.routeState;
     if (route.m_nSummaryLineOffset != 0 || state.summaryOffset != 0 || state.summaryLength != 0) {
