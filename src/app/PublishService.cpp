@@ -8,6 +8,7 @@ PublishService::PublishService(const ServiceOptions& options, const PublishConte
       m_archive(m_aliases, context.clock, context.workingFolder),
       m_swap(context.files, context.reporter, context.clock, m_debug),
       m_pages(m_swap),
+      m_index(context.files, context.clock, context.workingFolder),
       m_templates(context.files, context.workingFolder, {m_storyText, m_orderedLists, m_linkedFiles}),
       m_publisher({context.files, context.reporter, context.messages, context.clock, context.lock, context.receipts,
                    m_debug},

@@ -10,6 +10,7 @@
 #include "notify/DebugReports.h"
 #include "notify/Receipts.h"
 #include "publish/FolderAliasReader.h"
+#include "publish/IndexPages.h"
 #include "publish/OutputSwap.h"
 #include "publish/PlainPublishSteps.h"
 #include "publish/StandInBlocks.h"
@@ -50,7 +51,7 @@ private:
     FolderOnlyArchive m_archive;
     OutputSwap m_swap;
     SwapOnlyPageKeeper m_pages;
-    NoStoryIndex m_index;
+    IndexPages m_index;
     PageOnlyLinks m_links;
     NoSummary m_summary;
     PlainStoryText m_storyText;

@@ -7,7 +7,6 @@
 //                       "Files\YYYY\MM\DD\"; no database is written;
 //   SwapOnlyPageKeeper  puts the new page in place (OutputSwap); no backups,
 //                       no restoral;
-//   NoStoryIndex        no index page;
 //   PageOnlyLinks       leaves the story's links alone; a deleted page goes
 //                       without the files it links to;
 //   NoSummary           an empty summary.
@@ -49,11 +48,6 @@ public:
 
 private:
     OutputSwap& m_swap;
-};
-
-class NoStoryIndex final : public StoryIndexer {
-public:
-    Status AddToStoryIndex(Publication&) override { return Status::OK(); }
 };
 
 class PageOnlyLinks final : public StoryLinks {
