@@ -9,10 +9,10 @@ PublishService::PublishService(const ServiceOptions& options, const PublishConte
       m_swap(context.files, context.reporter, context.clock, m_debug),
       m_pages(m_swap),
       m_index(context.files, context.clock, context.workingFolder),
-      m_templates(context.files, context.workingFolder, {m_storyText, m_orderedLists, m_linkedFiles}),
+      m_templates(context.files, context.workingFolder, {m_storyText, m_orderedLists, m_purges}),
       m_publisher({context.files, context.reporter, context.messages, context.clock, context.lock, context.receipts,
                    m_debug},
-                  options.stories, {m_archive, m_pages, m_index, m_links, m_summary, m_templates}),
+                  options.stories, {m_archive, m_pages, m_index, m_links, m_summary, m_templates, m_purges}),
       m_intake({context.files, context.reporter, context.trace, context.clock, context.messages, context.mail,
                 context.exit, context.clock.NowSeconds()},
                options.stories, m_publisher) {}

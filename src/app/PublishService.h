@@ -56,7 +56,7 @@ private:
     NoSummary m_summary;
     PlainStoryText m_storyText;
     PassThroughOrderedList m_orderedLists;
-    KeepLinkedFiles m_linkedFiles;
+    DeferredPurges m_purges;
     TemplateEngine m_templates;
     StoryPublisher m_publisher;
     StoryIntake m_intake;

@@ -54,7 +54,7 @@ class PageOnlyLinks final : public StoryLinks {
 public:
     Status MoveLinksToTop(Publication&) override { return Status::OK(); }
     Status TransferLinkedFiles(Publication&) override { return Status::OK(); }
-    Status PurgePage(Publication& publication, const Location& page, int depth) override;
+    Status PurgePage(Publication& publication, const std::string& name, int depth) override;
 };
 
 class NoSummary final : public StorySummary {

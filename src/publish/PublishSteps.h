@@ -56,8 +56,10 @@ public:
     virtual Status MoveLinksToTop(Publication& publication) = 0;
     // Publishes the files the story links to.
     virtual Status TransferLinkedFiles(Publication& publication) = 0;
-    // Removes a published page and, to `depth` levels, the files it links to.
-    virtual Status PurgePage(Publication& publication, const Location& page, int depth) = 0;
+    // Removes the file `name` of the storage folder (as a page names it:
+    // it may hold a subfolder) and, to `depth` levels, the files it links
+    // to.  Nothing outside the storage folder is ever removed.
+    virtual Status PurgePage(Publication& publication, const std::string& name, int depth) = 0;
 };
 
 // The story summary of the "Summary" macro.

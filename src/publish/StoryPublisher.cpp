@@ -60,8 +60,10 @@ bool StoryPublisher::PublishStory(StorySubmission& submission) {
     MacroValues values;
     Publication publication{submission, StateOf(submission.route), reports, output, values, {}};
     Progress progress;
+    m_components.purges.Forget();
     const bool published = Publish(publication, progress).ok();
     Finish(publication, progress, published);
+    m_components.purges.Forget();
     return published;
 }
 
@@ -189,7 +191,7 @@ Status StoryPublisher::DrawNumberedName(Publication& publication, const std::str
 // and nothing is written.
 Status StoryPublisher::DeleteStory(Publication& publication) {
     const int depth = publication.Options().dontPurgeOldLinkedFiles ? 0 : kPurgeLinkDepth;
-    const Location page = publication.paths.storage.Join(publication.values.outputFilename);
+    const std::string& page = publication.values.outputFilename;
     if (publication.uniqueNaming) m_components.links.PurgePage(publication, page, depth);
     if (publication.Options().replaceFile) m_components.links.PurgePage(publication, page, depth);
     return Status::OK();
@@ -241,6 +243,8 @@ Status StoryPublisher::WritePage(Publication& publication) {
         return filled;
     }
     if (Status replaced = m_components.pages.ReplaceOutput(publication); !replaced.ok()) return replaced;
+    for (const DeferredPurges::Purge& purge : m_components.purges.Take())
+        m_components.links.PurgePage(publication, purge.name, purge.depth);
     return AfterPageInPlace(publication);
 }
 

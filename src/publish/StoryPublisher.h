@@ -25,6 +25,7 @@
 #include "notify/WireMessages.h"
 #include "platform/Clock.h"
 #include "platform/Reporter.h"
+#include "publish/DeferredPurges.h"
 #include "publish/PublishSteps.h"
 #include "publish/StoryDriver.h"
 #include "publish/StoryOptions.h"
@@ -52,6 +53,7 @@ struct PublishComponents {
     StoryLinks& links;
     StorySummary& summary;
     TemplateFiller& templates;
+    DeferredPurges& purges;  // what the fill let go, removed once the page is in place
 };
 
 class StoryPublisher final : public StoryDriver {

@@ -181,6 +181,34 @@ TEST_F(Publishing, AFailedFillLeavesThePageAsItWas) {
     }
 }
 
+// A file that a rebuilt region no longer links to goes once the new page is
+// in place - and stays when the page cannot be written.
+TEST_F(Publishing, FilesOfDroppedContentGoOnlyWithTheNewPage) {
+    Aliases("Web;output_filename=Pages/News.htm;modify_file");
+    test::WriteWholeFile(dir / "Templates/Region.htm", "<p><!--Quillmark Slug --></p>\r\n");
+    const std::string region =
+        "<!--Quillmark Begin Replace Region.htm TextLinkTemplate.htm -->\r\n[old.txt]\r\n<!--Quillmark End Replace -->\r\n";
+    struct Case {
+        std::string tail;  // after the region
+        bool published;
+    };
+    const Case cases[] = {
+        {"<!--Quillmark Begin Replace Missing.htm TextLinkTemplate.htm -->\r\n<!--Quillmark End Replace -->\r\n", false},
+        {"</html>\r\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        test::WriteWholeFile(dir / "Pages/News.htm", "<html>\r\n" + region + c.tail);
+        test::WriteWholeFile(dir / "Pages/old.txt", "linked");
+        options.stories.putRetriesOnHold = false;
+        EXPECT_EQ(Publish("vote.txt", Story("Vote", "Add", "Text.")), c.published);
+        EXPECT_EQ(fs::exists(dir / "Pages/old.txt"), !c.published);
+        const std::string page = test::ReadWholeFile(dir / "Pages/News.htm");
+        EXPECT_EQ(page.find("<p>Vote</p>") != std::string::npos, c.published) << page;
+        fs::remove(dir / "in/vote.txt");
+    }
+}
+
 // The output folder is locked while the page is written, and let go after.
 TEST_F(Publishing, TheStorageFolderIsLockedAndReleased) {
     route.m_bLockOutputFolders = true;
