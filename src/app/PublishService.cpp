@@ -9,6 +9,7 @@ PublishService::PublishService(const ServiceOptions& options, const PublishConte
       m_swap(context.files, context.reporter, context.clock, m_debug),
       m_pages(m_swap),
       m_index(context.files, context.clock, context.workingFolder),
+      m_orderedLists(context.clock, m_purges),
       m_templates(context.files, context.workingFolder, {m_storyText, m_orderedLists, m_purges}),
       m_publisher({context.files, context.reporter, context.messages, context.clock, context.lock, context.receipts,
                    m_debug},

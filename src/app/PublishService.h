@@ -11,6 +11,7 @@
 #include "notify/Receipts.h"
 #include "publish/FolderAliasReader.h"
 #include "publish/IndexPages.h"
+#include "publish/OrderedList.h"
 #include "publish/OutputSwap.h"
 #include "publish/PlainPublishSteps.h"
 #include "publish/StandInBlocks.h"
@@ -55,8 +56,8 @@ private:
     PageOnlyLinks m_links;
     NoSummary m_summary;
     PlainStoryText m_storyText;
-    PassThroughOrderedList m_orderedLists;
     DeferredPurges m_purges;
+    OrderedList m_orderedLists;
     TemplateEngine m_templates;
     StoryPublisher m_publisher;
     StoryIntake m_intake;

@@ -13,5 +13,6 @@ Status StoryReports::Fatal(const Status& failure) {
 }
 
 void StoryReports::Note(const std::string& text) { m_reporter.Status(text, false); }
+void StoryReports::Log(const std::string& text) { m_reporter.Status(text, true); }
 
 }  // namespace pv

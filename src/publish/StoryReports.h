@@ -21,6 +21,8 @@ public:
     // next line); returns the failure for the caller to pass on.
     Status Fatal(const Status& failure);
     void Note(const std::string& text);
+    // A status line that also goes to the status log.
+    void Log(const std::string& text);
 
 private:
     WireMessages& m_fatalErrors;
