@@ -100,7 +100,9 @@ std::optional<TemplateRun::Outcome> TemplateRun::ExpandBlock(std::string_view na
     if (EqualsIgnoringCase(name, "TextFile") || EqualsIgnoringCase(name, "TextFile-RSS") ||
         EqualsIgnoringCase(name, "Story") || EqualsIgnoringCase(name, "Story-RSS"))
         return Outcome{WriteStoryBlock(name)};
-    if (StartsWithKeyword(name, kBeginOrderedList))
+    // A bare Begin marker opens a list with every default.
+    if (StartsWithKeyword(name, kBeginOrderedList) ||
+        EqualsIgnoringCase(TrimBlanks(name), TrimBlanks(kBeginOrderedList)))
         return Outcome{m_parts.blocks.orderedLists.WriteOrderedList(m_parts.fill, m_parts.templateFile, name,
                                                                     m_parts.filler),
                        true};

@@ -152,6 +152,13 @@ TEST_F(OrderedLists, HostileSlugsStayInsideTheirEntry) {
     EXPECT_EQ(Slugs(test::ReadWholeFile(dir / "tpl/Page.htm")), std::vector<std::string>{"B"});
 }
 
+// A Begin marker without parameters opens a list with every default.
+TEST_F(OrderedLists, ABareBeginMarkerOpensAList) {
+    WriteTemplate("Page.htm", "<!--Quillmark Begin Ordered List -->\r\n<!--Quillmark End Ordered List -->\r\n");
+    EXPECT_EQ(Slugs(Publish("A", kCmdAdd, kToday)), std::vector<std::string>{"A"});
+    EXPECT_EQ(Slugs(Publish("B", kCmdAdd, kToday)), (std::vector<std::string>{"B", "A"}));
+}
+
 // A first plain token that is no number gives no limit, rather than a limit
 // of 0 that would let every entry go.
 TEST_F(OrderedLists, ALimitThatIsNoNumberLimitsNothing) {
