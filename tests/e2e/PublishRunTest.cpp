@@ -148,9 +148,10 @@ protected:
         }
     }
     void ExpectGone(const Story& story) {
-        EXPECT_FALSE(fs::exists(in + story.title + ".txt")) << Output();
-        EXPECT_FALSE(fs::exists(in + story.title + ".dat")) << Output();
-        EXPECT_FALSE(fs::exists(in + "OnHold")) << Output();
+        for (const std::string& name : {story.title + ".txt", story.title + ".dat"}) {
+            EXPECT_FALSE(fs::exists(in + name)) << Output();
+            EXPECT_FALSE(fs::exists(in + "OnHold/" + name)) << Output();
+        }
     }
     // A filled page: the slug and the story's lines, no marker left, every
     // line ended by CR LF.
@@ -365,38 +366,70 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // The storage folder on an FTP server, its logon in the alias's output
-// file name.  The page lands there under its number; the logon shows in no
-// page, receipt, status line, log or message the run wrote.
-TEST_F(PublishRun, PageOnAnFtpStorageFolderNeverShowsTheLogon) {
+// file name.  A numbered page lands there; a page rewritten in place
+// (modify_file) that is missing fails with a report naming it, and one
+// whose fill fails stays on the server as it was.  The logon shows in no
+// page, receipt, status line, log or message the runs wrote.
+TEST_F(PublishRun, PagesOnAnFtpStorageFolderNeverShowTheLogon) {
     test::VsftpdServer server;
-    fs::create_directories(server.Root() / "site");
-    WriteCounter((server.Root() / "site/ID.dat").string(), 41);
+    const fs::path site = server.Root() / "site";
+    fs::create_directories(site);
+    WriteCounter((site / "ID.dat").string(), 41);
     server.HandRootToUser();
     Settings();
-    Template("TextTemplate.htm", kTextTemplate +
+    // The paths the page may show, each without the logon.
+    Template("TextTemplate.htm", kTextTemplate.substr(0, kTextTemplate.find("</body>")) +
                                      "<p id=\"paths\"><!--Quillmark StoragePath -->|<!--Quillmark UniqueFilePath -->|"
-                                     "<!--Quillmark UniqueFilePathNoServer -->|<!--Quillmark TextFilename --></p>\r\n");
+                                     "<!--Quillmark UniqueFilePathNoServer -->|<!--Quillmark TextFilename --></p>\r\n"
+                                     "</body></html>\r\n");
     Template("TextLinkTemplate.htm", kLinkTemplate);
     const std::string logon = "|" + server.User() + "|" + server.Password() + "|";
-    const std::string site = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/site/";
-    AliasFileFor(site + logon + "News.htm", "unique_file;confirmation=file");
+    const std::string shown = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/site/";
+    AliasFileFor(shown + logon + "News.htm", "unique_file;confirmation=file");
     test::WriteWholeFile(work / "Pressvane/ReceiptConfirmationList.dat", "17;" + receipts + ";\r\n");
     const Story council{.title = "council", .slug = "Council vote"};
     Submit(council);
 
     ASSERT_EQ(Run(), 0) << Output();
-    const std::string page = test::ReadWholeFile((server.Root() / "site/00041_council.htm").string());
+    std::map<std::string, std::string> outputs{{"the first run's output", Output()}};
+    const std::string page = test::ReadWholeFile((site / "00041_council.htm").string());
     ExpectPage(page, council);
-    EXPECT_EQ(ReadCounter((server.Root() / "site/ID.dat").string()), 42) << Output();
-    EXPECT_EQ(Names((server.Root() / "site").string()), (std::set<std::string>{"ID.dat", "00041_council.htm"}))
-        << Output();
+    EXPECT_NE(page.find("<p id=\"paths\">" + shown + "|" + shown + "|site/|00041_council.htm</p>\r\n"),
+              std::string::npos)
+        << page;
+    EXPECT_EQ(ReadCounter((site / "ID.dat").string()), 42) << Output();
+    EXPECT_EQ(Names(site.string()), (std::set<std::string>{"ID.dat", "00041_council.htm"})) << Output();
     ExpectGone(council);
     ASSERT_EQ(Names(receipts).size(), 1u) << Output();
+
+    AliasFileFor(shown + logon + "Latest.htm", "modify_file");
+    const Story update{.title = "update", .slug = "Bridge update"};
+    Submit(update);
+    ASSERT_EQ(Run(), 0) << Output();
+    outputs["the second run's output"] = Output();
+    EXPECT_NE(Output().find("Neither the TextTemplate nor the default TextTemplate exist. " + shown + "Latest.htm"),
+              std::string::npos)
+        << Output();
+    EXPECT_FALSE(fs::exists(site / "Latest.htm"));
+    ExpectKept(update);
+
+    const std::string earlier = "<html><body>\r\n" + kPagePadding +
+                                "<!--Quillmark Begin Replace Missing.htm TextLinkTemplate.htm -->\r\n"
+                                "<p>earlier entry</p>\r\n<!--Quillmark End Replace -->\r\n</body></html>\r\n";
+    test::WriteWholeFile((site / "Latest.htm").string(), earlier);
+    server.HandRootToUser();
+    fs::remove_all(in + "OnHold");
+    Submit(update);
+    ASSERT_EQ(Run(), 0) << Output();
+    outputs["the third run's output"] = Output();
+    EXPECT_EQ(test::ReadWholeFile((site / "Latest.htm").string()), earlier) << Output();
+    EXPECT_EQ(Names(site.string()), (std::set<std::string>{"ID.dat", "00041_council.htm", "Latest.htm"})) << Output();
+    ExpectKept(update);
 
     std::map<std::string, std::string> written = FilesUnder(work.Path());
     written.erase(work / "Pressvane/DBFolder.dat");  // the logon is configured there
     for (const auto& [path, bytes] : FilesUnder(server.Root())) written[path] = bytes;
-    written["the service's output"] = Output();
+    written.insert(outputs.begin(), outputs.end());
     written["the status log"] = StatusLog();
     EXPECT_FALSE(StatusLog().empty());
     for (const auto& [path, bytes] : written) {
