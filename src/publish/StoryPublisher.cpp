@@ -18,10 +18,13 @@ std::string WithoutExtension(const std::string& name) {
     return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
 }
 
-// A name made from story data: a single file name, never a path.
-std::string SafeFileName(std::string text) {
-    MakeValidFilename(text, false);
-    return text;
+// A name made from story data: a single file name, never a path, and never
+// a bare extension (an empty slug or a short source name leaves "z").
+std::string SafeFileName(std::string base, const std::string& extension) {
+    MakeValidFilename(base, false);
+    std::string name = base + extension;
+    MakeValidFilename(name, false);
+    return name;
 }
 
 std::string NumberText(int number) {
@@ -147,11 +150,11 @@ Status StoryPublisher::NameOutput(Publication& publication, std::string& name) {
     const CFileData::AliasOptions& options = story.options;
     const std::string source = publication.submission.storyText.Name();
     if (publication.uniqueNaming && options.useSlugForFilename) {
-        name = SafeFileName(story.work.slug + options.outputExtension);
+        name = SafeFileName(story.work.slug, options.outputExtension);
     } else if (options.outputFilename.empty() || publication.uniqueNaming) {
         if (Status drawn = DrawNumberedName(publication, source, name); !drawn.ok()) return drawn;
     } else if (options.useOriginalFilename) {
-        name = SafeFileName(WithoutExtension(source) + options.outputExtension);
+        name = SafeFileName(WithoutExtension(source), options.outputExtension);
     } else {
         name = options.outputFilename;
         MakeValidFilename(name, true);
@@ -173,7 +176,7 @@ Status StoryPublisher::DrawNumberedName(Publication& publication, const std::str
                 Status::IoError("Cannot take the next number from ID.dat in " + publication.paths.storage.Display() +
                                 ".")
                     .WithDetail(publication.output.ErrorText()));
-        name = SafeFileName(WithoutExtension(prepend ? NumberText(number) + "_" + source : source) + extension);
+        name = SafeFileName(WithoutExtension(prepend ? NumberText(number) + "_" + source : source), extension);
         if (!prepend) return Status::OK();
         const platform::Existence state = publication.output.ExistState(publication.paths.storage.Join(name));
         if (state == platform::Existence::absent) return Status::OK();

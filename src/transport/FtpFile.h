@@ -80,6 +80,9 @@ public:
     // --- the open file -------------------------------------------------------
     bool Open(const std::string& path, unsigned mode, std::string* error = nullptr) override;
     bool Close() override;
+    // Closes the file and lets go of what was written to an FTP file: it is
+    // never uploaded (a local file keeps what was written).
+    void Abandon();
     int64_t Read(void* destination, int64_t count) override;
     bool Write(const void* data, int64_t count) override;
     bool ReadLine(std::string& text) override;

@@ -89,6 +89,17 @@ bool CFTPFile::Close() {
     return ok;
 }
 
+void CFTPFile::Abandon() {
+    if (!IsOpen()) return;
+    CFileString::Close();
+    if (m_bIsFtp) {
+        platform::RemoveFile(m_tempCopy);
+        m_tempCopy.clear();
+    }
+    m_openPath.clear();
+    DropReadLayer();
+}
+
 void CFTPFile::DropReadLayer() {
     m_available = 0;
     m_readOffset = 0;
