@@ -5,10 +5,11 @@ namespace pv {
 PublishService::PublishService(const ServiceOptions& options, const PublishContext& context)
     : m_debug(context.debugFiles, context.debugMailer),
       m_aliases(context.files, context.reporter, context.trace, context.messages, context.clock, context.workingFolder),
-      m_archive(m_aliases, context.clock, context.workingFolder),
       m_swap(context.files, context.reporter, context.clock, m_debug),
       m_pages(m_swap),
       m_index(context.files, context.clock, context.workingFolder),
+      m_archiveStore(context.files, context.reporter),
+      m_archive(m_aliases, m_archiveStore, m_index, context.files, context.clock, context.workingFolder),
       m_orderedLists(context.clock, m_purges),
       m_templates(context.files, context.workingFolder, {m_storyText, m_orderedLists, m_purges}),
       m_publisher({context.files, context.reporter, context.messages, context.clock, context.lock, context.receipts,

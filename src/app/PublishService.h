@@ -9,11 +9,13 @@
 #include "app/ServiceOptions.h"
 #include "notify/DebugReports.h"
 #include "notify/Receipts.h"
+#include "publish/DatabaseArchive.h"
 #include "publish/FolderAliasReader.h"
 #include "publish/IndexPages.h"
 #include "publish/OrderedList.h"
 #include "publish/OutputSwap.h"
 #include "publish/PlainPublishSteps.h"
+#include "publish/SqliteArchiveStore.h"
 #include "publish/StandInBlocks.h"
 #include "publish/StoryIntake.h"
 #include "publish/StoryPublisher.h"
@@ -49,10 +51,11 @@ public:
 private:
     DebugReports m_debug;
     FolderAliasReader m_aliases;
-    FolderOnlyArchive m_archive;
     OutputSwap m_swap;
     SwapOnlyPageKeeper m_pages;
-    IndexPages m_index;
+    IndexPages m_index;  // the story index and the archive's index pages
+    SqliteArchiveStore m_archiveStore;
+    DatabaseArchive m_archive;
     PageOnlyLinks m_links;
     NoSummary m_summary;
     PlainStoryText m_storyText;

@@ -4,12 +4,16 @@
 // (PlainPublishSteps.h) for as long as its full component is not wired in.
 #include <string>
 
+#include "audio/AudioFileHeader.h"
 #include "platform/Status.h"
 #include "publish/Publication.h"
 
 namespace pv {
 
-// The alias's options and where its stories are filed.
+// The alias's options and where its stories are filed.  The rows a
+// publication writes go into the archive together, at Commit, or not at
+// all: a publication that fails leaves no rows, and its retry writes them
+// once.
 class StoryArchive {
 public:
     virtual ~StoryArchive() = default;
@@ -20,7 +24,15 @@ public:
     virtual Status PrepareArchive(Publication& publication) = 0;
     // The story's row, once its page is in place.
     virtual Status WriteStoryRow(Publication& publication) = 0;
-    // At the end of every publication, whatever its outcome.
+    // The row of an audio cut the story links to (linkedFilename as written
+    // into the page; header: the cut's metadata).
+    virtual Status WriteAudioRow(Publication& publication, const std::string& linkedFilename,
+                                 const CAudioFileHeader& header) = 0;
+    // The publication succeeded: the rows written for it are stored, all or
+    // none.  A failure has been reported and fails the publication.
+    virtual Status Commit(Publication& publication) = 0;
+    // At the end of every publication, whatever its outcome: rows that were
+    // not committed are dropped.
     virtual void Close(Publication& publication) = 0;
 };
 

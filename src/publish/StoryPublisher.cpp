@@ -106,7 +106,8 @@ Status StoryPublisher::Publish(Publication& publication, Progress& progress) {
         return publication.reports.Fatal(Status::InvalidArgument("The output file name " + name + " cannot be used.")
                                              .WithDetail(publication.paths.output.Problem().message()));
     progress.pathsBuilt = true;
-    return WritePage(publication);
+    if (Status written = WritePage(publication); !written.ok()) return written;
+    return m_components.archive.Commit(publication);
 }
 
 // The storage folder the archive step chose, the summary, and the story

@@ -7,8 +7,10 @@
 //   to the top, the folder lock, the linked files, the restoral of a missing
 //   page and its backup (PageKeeper), the fill of the text template into a
 //   work file beside the page, the swap of the work file into place, the
-//   story index, the archive row, the copy of the descriptor, and on every
-//   way out the transmission receipt and the check that the page is there.
+//   story index, the archive row, the copy of the descriptor, the commit of
+//   the archive rows (only now: a publication that fails leaves none), and
+//   on every way out the transmission receipt and the check that the page
+//   is there.
 //
 // Names made from a slug or a source name never carry path characters, so a
 // story cannot reach outside its storage folder.  The page is always

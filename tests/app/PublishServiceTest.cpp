@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/PublishService.h"
+#include "support/ArchiveDatabases.h"
 #include "support/FakeClock.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
@@ -236,6 +238,108 @@ TEST_F(Publishing, TheTransmissionReceiptNamesThePage) {
     EXPECT_EQ(written.front().rfind("-News.htm-Vote-Success-17-", 0), 0u) << written.front();
     const std::string text = test::ReadWholeFile(dir.Folder() + "Receipts/" + written.front());
     EXPECT_NE(text.find("Filename: " + dir.Folder() + "Pages/News.htm\r\n"), std::string::npos) << text;
+}
+
+
+// Stories of an alias that archives into a database: filed in the day
+// folder that the database's table "Path" leads to, with one row each,
+// written only once the publication has succeeded.  The database is read
+// with the sqlite3 tool.
+class ArchivedPublishing : public Publishing {
+protected:
+    ArchivedPublishing() {
+        test::InstallMasterDatabase(workingFolder);
+        fs::create_directories(dir / "Archive");
+        clock.Set(std::chrono::system_clock::from_time_t(platform::Clock::MakeLocalTime(2026, 12, 9, 10, 15, 0)));
+    }
+
+    void ArchiveAliases(const std::string& options = "") {
+        Aliases("Web;database=" + dir.Folder() + "Archive/news.mdb;output_file_extension=.htm" + options);
+    }
+    static std::string HeaderStory(const std::string& slug, const std::string& command) {
+        return "TQ32_SCRIPT1\r\nFILESLUG:" + slug + "\r\nFILECATG:Local\r\nFILEWRIT:ed\r\n"
+               "FILEDATE:12/08/2026 17:00:00\r\nFILETIME:Tue16:45:00\r\nFILECMD1:" + command +
+               "\r\nThe council voted.\r\n";
+    }
+    std::string Rows(const std::string& sql) const { return test::SqliteRows(dir / "Archive/news.mdb", sql); }
+    std::string DayFolder() const { return dir / "Archive/Files/2026/12/09"; }
+    std::vector<std::string> DayPages() const {
+        std::vector<std::string> names;
+        if (!fs::is_directory(DayFolder())) return names;
+        for (const auto& entry : fs::directory_iterator(DayFolder()))
+            if (entry.path().filename() != "ID.dat") names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+// The first story of a new database makes the month's row with the database
+// folder's "Files", and its page goes to the day folder under it.
+TEST_F(ArchivedPublishing, AStoryIsFiledInItsDayFolderWithItsRow) {
+    ArchiveAliases();
+    ASSERT_TRUE(Publish("vote.txt", HeaderStory("Council vote", "Add"))) << reporter.AllText();
+    EXPECT_EQ(DayPages(), std::vector<std::string>{"00000_vote.htm"});
+    EXPECT_EQ(Rows("SELECT \"YearAndMonthArchived\", \"Path\" FROM \"Path\""),
+              "2026\\12|" + dir.Folder() + "Archive/Files/\n");
+    EXPECT_EQ(Rows("SELECT \"TextID\", \"Slug\", \"Category\", \"Writer\", \"CreationDate\", \"CreationTime\", "
+                   "\"TextFilename\", \"YearAndMonthArchived\", \"DayArchived\" FROM \"Text\""),
+              "1|Council vote|Local|ed|2026-12-08|16:45:00|00000_vote.htm|2026\\12|09\n");
+    EXPECT_TRUE(Said("No paths specified in the database. Defaulting to: DatabasePath\\Files."));
+}
+
+// A publication that fails - before its page is written, or after - leaves
+// no row; the retry that succeeds writes its row once.
+TEST_F(ArchivedPublishing, AFailedPublicationLeavesNoRowAndItsRetryWritesItOnce) {
+    struct Case {
+        std::string name;
+        std::string options;
+        std::function<void()> breakIt;
+        std::function<void()> mendIt;
+    };
+    const Case cases[] = {
+        {"a failed fill", "", [&] { fs::remove(dir / "Templates/TextTemplate.htm"); },
+         [&] { test::WriteWholeFile(dir / "Templates/TextTemplate.htm", kTemplate); }},
+        // The page is in place when the descriptor copy fails.
+        {"a failed descriptor copy", ";copy_dat_file", [] {},
+         [&] { test::WriteWholeFile(dir / "in/vote.dat", "descriptor\r\n"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir / "Archive");
+        fs::create_directories(dir / "Archive");
+        ArchiveAliases(c.options);
+        c.breakIt();
+        options.stories.putRetriesOnHold = false;
+        EXPECT_FALSE(Publish("vote.txt", HeaderStory("Vote", "Add")));
+        EXPECT_TRUE(fs::exists(dir / "in/vote.txt"));
+        EXPECT_EQ(Rows("SELECT count(*) FROM \"Text\""), "0\n");
+
+        c.mendIt();
+        ASSERT_TRUE(Publish("vote.txt", HeaderStory("Vote", "Add"))) << reporter.AllText();
+        EXPECT_EQ(Rows("SELECT count(*) FROM \"Text\""), "1\n");
+        const std::string page = Rows("SELECT \"TextFilename\" FROM \"Text\"");
+        EXPECT_TRUE(fs::exists(DayFolder() + "/" + page.substr(0, page.size() - 1))) << page;
+        fs::remove(dir / "in/vote.dat");
+    }
+}
+
+// A Delete removes the page and writes no row; the story's row stays.
+TEST_F(ArchivedPublishing, DeleteRemovesThePageAndWritesNoRow) {
+    ArchiveAliases(";unique_file;use_slug_for_filename");
+    ASSERT_TRUE(Publish("vote.txt", HeaderStory("Vote", "Add"))) << reporter.AllText();
+    EXPECT_EQ(DayPages(), std::vector<std::string>{"Vote.htm"});
+    ASSERT_TRUE(Publish("vote.txt", HeaderStory("Vote", "Delete"))) << reporter.AllText();
+    EXPECT_TRUE(DayPages().empty());
+    EXPECT_EQ(Rows("SELECT \"TextID\", \"Slug\", \"TextFilename\" FROM \"Text\""), "1|Vote|Vote.htm\n");
+}
+
+// Quotes, semicolons and comment marks in a slug are stored as written.
+TEST_F(ArchivedPublishing, AHostileSlugIsStoredAsWritten) {
+    const std::string slug = "Mayor's \"plan\"; DROP TABLE \"Text\"; --";
+    ArchiveAliases();
+    ASSERT_TRUE(Publish("vote.txt", HeaderStory(slug, "Add"))) << reporter.AllText();
+    EXPECT_EQ(Rows("SELECT \"Slug\" FROM \"Text\""), slug + "\n");
+    EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_schema WHERE type = 'table'"), "3\n");
 }
 
 }  // namespace
