@@ -287,6 +287,31 @@ TEST_F(ArchivedPublishing, AStoryIsFiledInItsDayFolderWithItsRow) {
     EXPECT_TRUE(Said("No paths specified in the database. Defaulting to: DatabasePath\\Files."));
 }
 
+// The archive's index pages each list the day, in the folders made for
+// them (they are updated before the story is named); the day's story index
+// lists the story.
+TEST_F(ArchivedPublishing, TheArchiveIndexPagesListTheDay) {
+    route.m_bMakeSurePathsExist = true;
+    const std::string index = "<ul>\r\n<!--Quillmark Add new links before this line -->\r\n</ul>\r\n";
+    for (const char* kind : {"DBYear", "DBMonth", "StorageYear", "StorageMonth", "StorageDay", "Story"}) {
+        test::WriteWholeFile(dir / ("Templates/" + std::string(kind) + "IndexTemplate.htm"), index);
+        test::WriteWholeFile(dir / ("Templates/" + std::string(kind) + "IndexLinkTemplate.htm"),
+                             "<li><!--Quillmark YearAndMonthArchived -->|<!--Quillmark DayArchived -->|"
+                             "<!--Quillmark TextFilename --></li>\r\n");
+    }
+    ArchiveAliases();
+    ASSERT_TRUE(Publish("vote.txt", HeaderStory("Council vote", "Add"))) << reporter.AllText();
+    const auto listing = [](const std::string& line) {
+        return "<ul>\r\n<li>" + line + "</li>\r\n<!--Quillmark Add new links before this line -->\r\n</ul>\r\n";
+    };
+    for (const char* page : {"Archive/Index.htm", "Archive/2026/Index.htm", "Archive/Files/Index.htm",
+                             "Archive/Files/2026/Index.htm", "Archive/Files/2026/12/Index.htm"}) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(test::ReadWholeFile(dir / page), listing("2026\\12|09|"));
+    }
+    EXPECT_EQ(test::ReadWholeFile(dir / "Archive/Files/2026/12/09/Index.htm"), listing("2026\\12|09|00000_vote.htm"));
+}
+
 // A publication that fails - before its page is written, or after - leaves
 // no row; the retry that succeeds writes its row once.
 TEST_F(ArchivedPublishing, AFailedPublicationLeavesNoRowAndItsRetryWritesItOnce) {
