@@ -13,6 +13,8 @@
 
 #include <fcntl.h>
 
+#include "platform/Clock.h"
+
 #define PV_FUZZ_CHECK(condition)                                                                  \
     do {                                                                                          \
         if (!(condition)) {                                                                       \
@@ -22,6 +24,17 @@
     } while (0)
 
 namespace pv::fuzz {
+
+// A clock stopped at one moment, so that what a target produces does not
+// depend on when it runs.
+class StillClock final : public platform::Clock {
+public:
+    std::chrono::system_clock::time_point Now() const override {
+        return std::chrono::system_clock::from_time_t(1765304643);
+    }
+    std::chrono::steady_clock::time_point Steady() const override { return {}; }
+    void SleepFor(std::chrono::milliseconds) override {}
+};
 
 class ScratchFolder {
 public:

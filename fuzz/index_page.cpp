@@ -20,18 +20,9 @@
 
 namespace {
 
-class StillClock final : public pv::platform::Clock {
-public:
-    std::chrono::system_clock::time_point Now() const override {
-        return std::chrono::system_clock::from_time_t(1765304643);
-    }
-    std::chrono::steady_clock::time_point Steady() const override { return {}; }
-    void SleepFor(std::chrono::milliseconds) override {}
-};
-
 struct Service {
     pv::NullReporter reporter;
-    StillClock clock;
+    pv::fuzz::StillClock clock;
     pv::FileAccess access{reporter, clock};
     pv::WireMessages messages{access, reporter, pv::fuzz::Scratch().Folder()};
     pv::IndexPages pages{access, clock, pv::fuzz::Scratch().Folder()};

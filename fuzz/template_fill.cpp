@@ -32,19 +32,9 @@ using pv::platform::File;
 
 constexpr unsigned kReadMode = File::modeRead | File::shareDenyNone;
 
-// Fixed time, so that a fill does not depend on when it runs.
-class StillClock final : public pv::platform::Clock {
-public:
-    std::chrono::system_clock::time_point Now() const override {
-        return std::chrono::system_clock::from_time_t(1765304643);
-    }
-    std::chrono::steady_clock::time_point Steady() const override { return {}; }
-    void SleepFor(std::chrono::milliseconds) override {}
-};
-
 struct Service {
     pv::NullReporter reporter;
-    StillClock clock;
+    pv::fuzz::StillClock clock;
     pv::FileAccess access{reporter, clock};
     pv::WireMessages messages{access, reporter, pv::fuzz::Scratch().Folder()};
     pv::CDirOptions route;

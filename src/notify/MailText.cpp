@@ -1,35 +1,25 @@
 #include "notify/MailText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
+
+#include "transport/Windows1252.h"
 
 namespace pv {
 
 namespace {
 
-// Code points of 0x80..0x9F in Windows-1252 (0 where the byte is unassigned).
-constexpr unsigned kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
+// A byte that is no UTF-8: its Windows-1252 character, or U+FFFD for the
+// five bytes Windows-1252 leaves unassigned (a mail shows no C1 controls).
 void AppendCp1252(std::string& out, unsigned char c) {
-    unsigned code = c;
-    if (c >= 0x80 && c <= 0x9F) code = kHigh[c - 0x80] ? kHigh[c - 0x80] : 0xFFFD;
-    AppendUtf8(out, code);
+    static constexpr unsigned char kUnassigned[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
+    if (std::find(std::begin(kUnassigned), std::end(kUnassigned), c) != std::end(kUnassigned)) {
+        out += "\xEF\xBF\xBD";
+        return;
+    }
+    const char byte = static_cast<char>(c);
+    out += Utf8FromWindows1252(std::string_view(&byte, 1));
 }
 
 bool InRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }

@@ -1,9 +1,9 @@
 #include "publish/IndexPages.h"
 
-#include <cctype>
 #include <optional>
 #include <string_view>
 
+#include "platform/Wildcard.h"
 #include "publish/MacroExpander.h"
 #include "transport/FileNames.h"
 #include "transport/FtpFile.h"
@@ -18,14 +18,6 @@ constexpr std::string_view kCommentLine = "<!-- ";
 constexpr std::string_view kMarkerName = "Add new links before this line";
 constexpr unsigned kReadMode = platform::File::modeRead | platform::File::shareDenyNone;
 constexpr unsigned kWriteMode = platform::File::modeCreate | platform::File::modeWrite | platform::File::shareExclusive;
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 // Cuts the next macro out of line: text before it goes to `before`, the
 // macro's name to `name`, and line keeps what follows it.  nullopt: no
@@ -123,7 +115,7 @@ bool IndexPages::MakeNewPage(Update& update, const std::string& indexTemplate) {
                 return Fail(update, "Corrupt macro definition in IndexTemplate file " + indexTemplate + ".");
             }
             page += before;
-            page += SameIgnoringCase(name, kMarkerName) ? std::string(kOpener) + name + std::string(kCloser)
+            page += platform::EqualsIgnoringCase(name, kMarkerName) ? std::string(kOpener) + name + std::string(kCloser)
                                                         : update.macros.Value(name).value_or("");
         }
         update.newPage.push_back(page + line);

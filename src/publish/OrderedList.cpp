@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/StoryCommand.h"
+#include "platform/Wildcard.h"
 #include "publish/TemplateMarker.h"
 
 namespace pv {
@@ -32,14 +33,6 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 int CompareIgnoringCase(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
@@ -130,14 +123,14 @@ ListParameters ReadParameters(std::string_view markerName) {
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
         const size_t equals = token.find('=');
         const std::string_view key = token.substr(0, equals);
-        if (equals != std::string_view::npos && SameIgnoringCase(key, "PurgeDate"))
+        if (equals != std::string_view::npos && platform::EqualsIgnoringCase(key, "PurgeDate"))
             list.purgeMacro = std::string(token.substr(equals + 1));
-        else if (equals != std::string_view::npos && SameIgnoringCase(key, "Sort"))
+        else if (equals != std::string_view::npos && platform::EqualsIgnoringCase(key, "Sort"))
             list.sortMacro = std::string(token.substr(equals + 1));
-        else if (SameIgnoringCase(token, "Date")) list.byDate = true;
-        else if (SameIgnoringCase(token, "Fixed")) list.byDate = false;
-        else if (SameIgnoringCase(token, "Ascending")) list.ascending = true;
-        else if (SameIgnoringCase(token, "Descending")) list.ascending = false;
+        else if (platform::EqualsIgnoringCase(token, "Date")) list.byDate = true;
+        else if (platform::EqualsIgnoringCase(token, "Fixed")) list.byDate = false;
+        else if (platform::EqualsIgnoringCase(token, "Ascending")) list.ascending = true;
+        else if (platform::EqualsIgnoringCase(token, "Descending")) list.ascending = false;
         else if (others == 0 && ++others) list.limit = Limit(token);
         else if (others == 1 && ++others) list.entryTemplate = std::string(token);
         else if (others == 2 && ++others) list.entryLinkTemplate = std::string(token);

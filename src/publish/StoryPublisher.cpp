@@ -233,7 +233,11 @@ Status StoryPublisher::WritePage(Publication& publication) {
         return Status::IoError("Cannot create " + paths.output.Display() + ".");
     }
     Status filled = FillWorkFile(publication, work);
-    if (m_context.debug.On() && filled.ok()) DebugIfSmall(publication, paths.work, "Dest file is too small after writing template, before saving.");
+    // The work file is still open (and, on a server, not yet uploaded): what
+    // was written is where its position stands.
+    if (m_context.debug.On() && filled.ok())
+        DebugIfSmall(publication, paths.work, work.GetPosition(),
+                     "Dest file is too small after writing template, before saving.");
     if (!work.Close() && filled.ok()) {
         publication.reports.Fatal("Cannot close the text files.\n Error: " + work.ErrorText());
         m_context.debug.Send("Close file failed", "The output file could not be closed.\nOutput file: " +
@@ -277,10 +281,9 @@ void StoryPublisher::SetTextStrings(Publication& publication) {
     if (publication.routeState.nbspOverride) work.blank = publication.routeState.nbsp;
 }
 
-void StoryPublisher::DebugIfSmall(const Publication& publication, const Location& file, const std::string& text) {
+void StoryPublisher::DebugIfSmall(const Publication& publication, const Location& file, int64_t size,
+                                  const std::string& text) {
     const int minimum = publication.Story().fileOptions.minFileSize;
-    CFTPFile sizer(m_context.files);
-    const int64_t size = sizer.GetFileSize(file);
     if (size >= minimum) return;
     m_context.debug.Send("File too small", text + "\nOutput file: " + file.Display() + "\nFile Size: " +
                                                std::to_string(size) + "\nMin File Size: " + std::to_string(minimum) +
@@ -290,7 +293,11 @@ void StoryPublisher::DebugIfSmall(const Publication& publication, const Location
 Status StoryPublisher::AfterPageInPlace(Publication& publication) {
     const CFileData& story = publication.Story();
     const CFileData::AliasOptions& options = story.options;
-    if (m_context.debug.On()) DebugIfSmall(publication, publication.paths.output, "Original file is too small when complete.");
+    if (m_context.debug.On()) {
+        CFTPFile sizer(m_context.files);
+        DebugIfSmall(publication, publication.paths.output, sizer.GetFileSize(publication.paths.output),
+                     "Original file is too small when complete.");
+    }
     if (!options.modifyFile && !options.replaceFile && !publication.uniqueNaming && !options.noIndex) {
         if (Status indexed = m_components.index.AddToStoryIndex(publication); !indexed.ok()) return indexed;
     }

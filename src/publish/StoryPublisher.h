@@ -92,7 +92,7 @@ private:
     void Finish(Publication& publication, const Progress& progress, bool published);
     void SetTextStrings(Publication& publication);
     bool RewritesPage(const Publication& publication) const;
-    void DebugIfSmall(const Publication& publication, const Location& file, const std::string& text);
+    void DebugIfSmall(const Publication& publication, const Location& file, int64_t size, const std::string& text);
 
     PublisherContext m_context;
     const StoryOptions m_options;
