@@ -31,6 +31,9 @@ inline constexpr int kFirstExternalAudioFormat = 1000;
 
 class CDirOptions {
 public:
+    // The n of the route's "In%d" key: backups of its pages are kept apart
+    // per route under it ("Backups\IN%d\").
+    int m_nRouteNumber = 0;
     Location m_inDir;                  // input folder, ends with a separator
     std::vector<Location> m_destDirs;  // output folders, each ends with a separator
     bool m_bExecuteBatsAfterMove = false;

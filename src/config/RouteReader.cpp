@@ -171,6 +171,7 @@ RouteList RouteReader::ReadRoutes() {
         if (in == kEndOfList) break;
         if (in.empty()) continue;
         auto route = std::make_unique<CDirOptions>();
+        route->m_nRouteNumber = n;
         route->m_inDir = Location::Parse(NormaliseInputFolder(in));
         m_reads.Write(kSection, RouteKey("In", n), route->m_inDir.Written());
         ReadRoute(n, *route);

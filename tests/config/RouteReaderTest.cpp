@@ -70,6 +70,9 @@ TEST_F(Routes, NumberingGapsAndEmptyRoutes) {
     const RouteList routes = Read();
     ASSERT_EQ(routes.size(), 2u);
     EXPECT_EQ(routes[1]->m_inDir.Written(), "/c/");
+    // Each route keeps the number of its keys, not its place in the list.
+    EXPECT_EQ(routes[0]->m_nRouteNumber, 0);
+    EXPECT_EQ(routes[1]->m_nRouteNumber, 2);
 }
 
 TEST_F(Routes, SpecialWordsAreNormalised) {
