@@ -210,12 +210,20 @@ std::string ServerProcess::LogTail(size_t bytes) const {
 // ---------------------------------------------------------------------------
 // PyFtpServer
 
-PyFtpServer::PyFtpServer() : m_root(m_dir.Path() / "root") {
+PyFtpServer::PyFtpServer(const Options& options) : m_root(m_dir.Path() / "root") {
     fs::create_directory(m_root);
-    m_process.Start({kPython, "-u", ScriptPath("pyftpd_server.py"), "--root", m_root.string(), "--port", "0",
-                     "--user", User(), "--password", Password(), "--passive-ports",
-                     std::to_string(kPassiveFirst) + "-" + std::to_string(kPassiveLast)},
-                    m_dir / "server.log");
+    std::vector<std::string> argv{kPython, "-u", ScriptPath("pyftpd_server.py"), "--root", m_root.string(), "--port", "0",
+                                  "--user", User(), "--password", Password(), "--passive-ports",
+                                  std::to_string(kPassiveFirst) + "-" + std::to_string(kPassiveLast)};
+    for (const auto& [folder, permissions] : options.folderPermissions) {
+        argv.push_back("--folder-perm");
+        argv.push_back(folder + "=" + permissions);
+    }
+    for (const std::string& name : options.lingeringNames) {
+        argv.push_back("--linger");
+        argv.push_back(name);
+    }
+    m_process.Start(argv, m_dir / "server.log");
     m_port = m_process.WaitForPortLine(20s);
     const std::string greeting = ReadGreeting(m_port, 10s);
     if (!greeting.starts_with("220")) {

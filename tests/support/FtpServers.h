@@ -1,7 +1,9 @@
 #pragma once
 // FTP servers for the FTP client's tests, started and stopped by the tests on
 // free ports of 127.0.0.1:
-//   PyFtpServer        pyftpdlib, user "editor" / "s3cret" (LIST does not expand wildcards)
+//   PyFtpServer        pyftpdlib, user "editor" / "s3cret" (LIST does not expand wildcards);
+//                      on request folders with fewer permissions and files whose
+//                      deletion is answered but not done
 //   VsftpdServer       vsftpd with a local system account (LIST expands wildcards; needs root)
 //   PureFtpdServer     pure-ftpd with a virtual user of its own (LIST reads its argument as ls
 //                      reads a command line: a blank splits it; needs root)
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 #include "support/TempDir.h"
@@ -43,7 +46,18 @@ private:
 
 class PyFtpServer {
 public:
-    PyFtpServer();
+    struct Options {
+        // Folders of Root() (made when missing) where the user has only the
+        // given permissions, in pyftpdlib's letters: {"Locked", "elr"} lets
+        // the user list and read there, but not store, delete or rename.
+        std::vector<std::pair<std::string, std::string>> folderPermissions;
+        // File names the server is slow to let go of: DELE answers "250" and
+        // the file stays (a test removes it from Root() when it pleases).
+        std::vector<std::string> lingeringNames;
+    };
+
+    PyFtpServer() : PyFtpServer(Options{}) {}
+    explicit PyFtpServer(const Options& options);
     ~PyFtpServer() { Stop(); }
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;
