@@ -14,7 +14,9 @@ public:
     DebugReports(DebugFiles& files, Mailer* mailer) : m_files(files), m_mailer(mailer) {}
 
     bool On() const { return m_mailer != nullptr; }
-    void Send(const std::string& subject, const std::string& text);
+    void Send(const std::string& subject, const std::string& text) { Send(subject, text, text); }
+    // The file holds text, the mail says message (with the file attached).
+    void Send(const std::string& subject, const std::string& text, const std::string& message);
 
 private:
     DebugFiles& m_files;

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "platform/FileSystem.h"
+
 namespace pv {
 
 namespace {
@@ -26,7 +28,8 @@ Status OutputSwap::Replace(Publication& publication) {
     const PublicationPaths& paths = publication.paths;
     CFTPFile file(m_files);
     if (paths.output.IsFtp() || paths.work.IsFtp()) return ReplaceOnServer(publication, file);
-    if (file.MoveLocalFile(paths.work, paths.output, true)) return Status::OK();
+    DebugIfWorkSmall(publication, file);
+    if (PutInPlace(file, paths.work, paths.output)) return Status::OK();
     return Fail(publication, "Delayed delete failure",
                 "Can't rename temp file to original file.\nOutput file: " + paths.output.Display() +
                     "\nTemp file: " + paths.work.Display() + "\n",
@@ -47,8 +50,7 @@ Status OutputSwap::ReplaceOnServer(Publication& publication, CFTPFile& file) {
                     "Can't delete the original file. Delayed delete failure.\n" + shown,
                     "Delayed delete. Cannot delete the original file. Giving up.\n");
     }
-    if (m_debug.On() && file.GetFileSize(paths.work) < publication.Story().fileOptions.minFileSize)
-        m_debug.Send("File too small", "Temp file is too small when complete.\nTemp file: " + paths.work.Display() + "\n");
+    DebugIfWorkSmall(publication, file);
     if (file.Rename(paths.work, paths.output) == 0) return Status::OK();
     return Fail(publication, "Delayed delete failure",
                 "Can't rename temp file to original file.\n" + shown + "Temp file: " + paths.work.Display() + "\n",
@@ -64,11 +66,34 @@ bool OutputSwap::WaitUntilGone(CFTPFile& file, const Location& output) {
     return file.ExistState(output) == platform::Existence::absent;
 }
 
+void OutputSwap::DebugIfWorkSmall(const Publication& publication, CFTPFile& file) {
+    const Location& work = publication.paths.work;
+    if (m_debug.On() && file.GetFileSize(work) < publication.Story().fileOptions.minFileSize)
+        m_debug.Send("File too small", "Temp file is too small when complete.\nTemp file: " + work.Display() + "\n");
+}
+
 Status OutputSwap::Fail(Publication& publication, const std::string& subject, const std::string& debugText,
                         const std::string& fatalText) {
     m_debug.Send(subject, debugText);
     publication.reports.Fatal(fatalText);
     return Status::IoError(fatalText);
+}
+
+bool PutInPlace(CFTPFile& file, const Location& finished, const Location& target) {
+    if (!finished.IsFtp() && !target.IsFtp()) {
+        std::string error;
+        if (platform::RenameReplace(finished.Path(), target.Path(), &error)) return true;
+        file.m_strErrorText = error;
+        return false;
+    }
+    if (file.Rename(finished, target) == 0) return true;
+    // Servers on some systems refuse to rename over a file.
+    const std::string refused = file.ErrorText();
+    if (file.ExistState(target) != platform::Existence::present) {
+        file.m_strErrorText = refused;
+        return false;
+    }
+    return file.Remove(target) == 0 && file.Rename(finished, target) == 0;
 }
 
 }  // namespace pv

@@ -26,6 +26,7 @@ public:
 private:
     Status ReplaceOnServer(Publication& publication, CFTPFile& file);
     bool WaitUntilGone(CFTPFile& file, const Location& output);
+    void DebugIfWorkSmall(const Publication& publication, CFTPFile& file);
     Status Fail(Publication& publication, const std::string& subject, const std::string& debugText,
                 const std::string& fatalText);
 
@@ -34,5 +35,13 @@ private:
     platform::Clock& m_clock;
     DebugReports& m_debug;
 };
+
+// A finished file (a whole copy or page under a name of its own, in the
+// target's folder) takes target's name, replacing what is there: on this
+// host's folders by one rename; on a server by a rename, and where the
+// server will not rename over an existing file, by deleting that file first.
+// False (the file's error text says why) when the finished file could not be
+// put in place; it is left where it was.
+bool PutInPlace(CFTPFile& file, const Location& finished, const Location& target);
 
 }  // namespace pv

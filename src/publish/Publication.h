@@ -3,6 +3,7 @@
 // alias's options to the receipt.  The publish driver fills it step by step
 // and hands it to the steps other components take (archive, page safety,
 // index, links); each step reads what it needs and writes only its own part.
+#include <ctime>
 #include <string>
 
 #include "config/RouteStoryState.h"
@@ -19,7 +20,7 @@ namespace pv {
 struct PublicationPaths {
     Location storage;  // the folder the page goes to, ending in a separator
     Location output;   // storage + the output file name
-    Location work;     // output + ".tmp": the page is written here first
+    Location work;     // output + ".tmp": the whole new page, until it is put in place
 };
 
 struct Publication {
@@ -32,6 +33,8 @@ struct Publication {
     // The page's naming for this publication: a fresh numbered (or slug, or
     // source) name, rather than a fixed page that is rewritten.
     bool uniqueNaming = false;
+    // When the publication started: its weekday names the daily backup.
+    std::time_t started = 0;
 
     const CDirOptions& Route() const { return submission.route; }
     CFileData& Story() { return submission.story; }

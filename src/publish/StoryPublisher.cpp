@@ -54,6 +54,7 @@ RouteStoryState& StoryPublisher::StateOf(const CDirOptions& route) {
 void StoryPublisher::AfterPublication(const CDirOptions& route) { StateOf(route).PublicationSucceeded(); }
 
 bool StoryPublisher::PublishStory(StorySubmission& submission) {
+    const std::time_t started = m_context.clock.NowSeconds();
     CFileData& story = submission.story;
     m_context.reporter.Status("Transferring " + submission.storyText.Name() + " to " + story.work.alias +
                                   " containing slug " + story.work.slug + ".",
@@ -62,6 +63,7 @@ bool StoryPublisher::PublishStory(StorySubmission& submission) {
     CFTPFile output(m_context.files);
     MacroValues values;
     Publication publication{submission, StateOf(submission.route), reports, output, values, {}};
+    publication.started = started;
     Progress progress;
     m_components.purges.Forget();
     const bool published = Publish(publication, progress).ok();
