@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "config/StoryCommand.h"
+#include "publish/OutputSwap.h"
 #include "publish/PageOutput.h"
 #include "transport/FileNames.h"
 
@@ -11,6 +12,8 @@ namespace pv {
 namespace {
 
 constexpr const char* kWorkSuffix = ".tmp";
+// The work file while it is being written.
+constexpr const char* kPartSuffix = ".part";
 
 // The source name without its last four characters (its extension and dot);
 // a shorter name loses all of it.
@@ -225,11 +228,15 @@ Status StoryPublisher::WritePage(Publication& publication) {
         if (m_options.backupOutputFiles && existed) m_components.pages.BackupOutput(publication);
     }
 
+    // The page is written under "<output>.tmp.part" and takes the work
+    // file's name only once it is whole (filled and closed): a work file that
+    // a restoral finds is a finished page, never one cut short by a crash.
+    const Location partial = paths.storage.Join(paths.work.Name() + kPartSuffix);
     CFTPFile work(m_context.files);
-    work.mkdir(paths.work.Folder());
+    work.mkdir(partial.Folder());
     const unsigned mode = platform::File::modeCreate | platform::File::modeWrite | platform::File::typeText |
                           platform::File::shareExclusive;
-    if (!work.Open(paths.work, mode) && !work.Open(paths.work, mode)) {
+    if (!work.Open(partial, mode) && !work.Open(partial, mode)) {
         publication.reports.Fatal("Cannot create " + paths.output.Display() + ".\n" +
                                   "Attempting to rename the dat file extension \n" + "to *.daz to avoid future errors.");
         return Status::IoError("Cannot create " + paths.output.Display() + ".");
@@ -238,19 +245,25 @@ Status StoryPublisher::WritePage(Publication& publication) {
     // The work file is still open (and, on a server, not yet uploaded): what
     // was written is where its position stands.
     if (m_context.debug.On() && filled.ok())
-        DebugIfSmall(publication, paths.work, work.GetPosition(),
+        DebugIfSmall(publication, partial, work.GetPosition(),
                      "Dest file is too small after writing template, before saving.");
     if (!work.Close() && filled.ok()) {
         publication.reports.Fatal("Cannot close the text files.\n Error: " + work.ErrorText());
         m_context.debug.Send("Close file failed", "The output file could not be closed.\nOutput file: " +
                                                       paths.output.Display() + "\n");
-        filled = Status::IoError("Cannot close " + paths.work.Display() + ".");
+        filled = Status::IoError("Cannot close " + partial.Display() + ".");
     }
     if (!filled.ok()) {
         m_context.debug.Send("Error Abort", "The output file failed. Aborting operation. Removing temp file.\nOutput file: " +
                                                 paths.output.Display() + "\n");
-        work.Remove(paths.work);
+        work.Remove(partial);
         return filled;
+    }
+    if (!PutInPlace(work, partial, paths.work)) {
+        const std::string why = work.ErrorText();
+        work.Remove(partial);
+        return publication.reports.Fatal(
+            Status::IoError("Cannot rename " + partial.Display() + " to " + paths.work.Display() + ".").WithDetail(why));
     }
     if (Status replaced = m_components.pages.ReplaceOutput(publication); !replaced.ok()) return replaced;
     for (const DeferredPurges::Purge& purge : m_components.purges.Take())

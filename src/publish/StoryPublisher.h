@@ -14,9 +14,10 @@
 //
 // Names made from a slug or a source name never carry path characters, so a
 // story cannot reach outside its storage folder.  The page is always
-// written to "<output>.tmp" first and put in place only when the fill and
-// the close succeeded: a failed fill leaves the page that was there as it
-// was.
+// written to "<output>.tmp.part" first, named "<output>.tmp" (the work file a
+// restoral may take) once the fill and the close succeeded, and then put in
+// place: a failed fill leaves the page that was there as it was, and a crash
+// never leaves half a page under a name that is restored from.
 #include <map>
 #include <string>
 
