@@ -13,6 +13,7 @@
 #include "publish/FolderAliasReader.h"
 #include "publish/IndexPages.h"
 #include "publish/OrderedList.h"
+#include "publish/OutputRestoral.h"
 #include "publish/OutputSwap.h"
 #include "publish/PlainPublishSteps.h"
 #include "publish/SqliteArchiveStore.h"
@@ -52,7 +53,7 @@ private:
     DebugReports m_debug;
     FolderAliasReader m_aliases;
     OutputSwap m_swap;
-    SwapOnlyPageKeeper m_pages;
+    OutputRestoral m_pages;
     IndexPages m_index;  // the story index and the archive's index pages
     SqliteArchiveStore m_archiveStore;
     DatabaseArchive m_archive;

@@ -367,5 +367,99 @@ TEST_F(ArchivedPublishing, AHostileSlugIsStoredAsWritten) {
     EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_schema WHERE type = 'table'"), "3\n");
 }
 
+// A page kept under modify_file: the first story fixes its "First:" line,
+// every story rewrites the "Latest" region.
+class KeptPage : public Publishing {
+protected:
+    KeptPage() {
+        Aliases("Web;output_filename=Pages/News.htm;modify_file");
+        test::WriteWholeFile(dir / "Templates/News.htm",
+                             "<html>\r\n<p>First: <!--Quillmark Slug --></p>\r\n"
+                             "<div><!--Quillmark Begin Replace Latest.htm x --></div>\r\n"
+                             "<!--Quillmark End Replace -->\r\n</html>\r\n");
+        test::WriteWholeFile(dir / "Templates/Latest.htm", "<h2><!--Quillmark Slug --></h2>\r\n");
+    }
+    bool PublishSlug(const std::string& slug) { return Publish("vote.txt", Story(slug, "Add", "Text.")); }
+    std::string Page() const { return test::ReadWholeFile(dir / "Pages/News.htm"); }
+    std::string Backup() const { return dir.Folder() + "Backups/IN0/Web/News.htm"; }
+    bool Traced(const std::string& start) const {
+        for (const std::string& line : reporter.TraceLines())
+            if (line.rfind(start, 0) == 0) return true;
+        return false;
+    }
+};
+
+// The page removed by hand comes back from its backup before the next
+// story is filled in, so it keeps what earlier stories put there.
+TEST_F(KeptPage, AnOutputRemovedByHandIsRestoredFromItsBackup) {
+    ASSERT_TRUE(PublishSlug("Vote one"));
+    const std::string first = Page();
+    EXPECT_FALSE(fs::exists(Backup()));  // there was nothing to back up yet
+    ASSERT_TRUE(PublishSlug("Vote two"));
+    EXPECT_EQ(test::ReadWholeFile(Backup()), first);
+    EXPECT_EQ(test::ReadWholeFile(dir.Folder() + "Backups/IN0/Web/" + OutputRestoral::WeekdayName(clock.NowSeconds()) +
+                                  "/News.htm"),
+              first);
+    EXPECT_NE(Page().find("<h2>Vote two</h2>"), std::string::npos) << Page();
+
+    fs::remove(dir / "Pages/News.htm");
+    reporter.Clear();
+    ASSERT_TRUE(PublishSlug("Vote three"));
+    EXPECT_NE(Page().find("<p>First: Vote one</p>"), std::string::npos) << Page();
+    EXPECT_NE(Page().find("<h2>Vote three</h2>"), std::string::npos) << Page();
+    EXPECT_TRUE(Traced("RESTORAL ATTEMPT: Alias: Web Slug: Vote three\nCopying the backup file " + Backup() +
+                       "\n to the destination file " + dir.Folder() + "Pages/News.htm\n"));
+    EXPECT_EQ(Pages(), std::vector<std::string>{"News.htm"});
+}
+
+// What a crash leaves beside a missing page: a finished work file is the
+// page of the interrupted publication and is taken; a page cut short while
+// it was written is not, and the backup is taken instead.
+TEST_F(KeptPage, OnlyAFinishedWorkFileIsTakenForAMissingPage) {
+    struct Row {
+        const char* name;
+        const char* leftOver;
+        const char* firstLine;  // of the page after the next publication
+    };
+    const Row rows[] = {
+        {"a finished work file", "News.htm.tmp", "<p>First: From the work file</p>"},
+        {"a work file cut short", "News.htm.tmp.part", "<p>First: From the backup</p>"},
+    };
+    // Pages of at least the default minfilesize (100 bytes).
+    const std::string head = "<html>\r\n<head><title>The kept page of the newsroom</title></head>\r\n";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(dir / "Pages");
+        fs::create_directories(dir / "Pages");
+        fs::create_directories(dir / "Backups/IN0/Web");
+        test::WriteWholeFile(Backup(), head + "<p>First: From the backup</p>\r\n</html>\r\n");
+        test::WriteWholeFile(dir / ("Pages/" + std::string(row.leftOver)),
+                             row.leftOver == std::string("News.htm.tmp")
+                                 ? head + "<p>First: From the work file</p>\r\n</html>\r\n"
+                                 : head + "<p>First: From the work file</p>\r\n<p>Seco");
+        ASSERT_TRUE(PublishSlug("Vote"));
+        EXPECT_NE(Page().find(row.firstLine), std::string::npos) << Page();
+        EXPECT_EQ(Pages(), std::vector<std::string>{"News.htm"});
+    }
+}
+
+// A freshly drawn number names a new page: a backup or a work file of that
+// name from before is never taken for it, and nothing is backed up.
+TEST_F(Publishing, AFreshNumberIsNeverTakenForAPageToRestore) {
+    Aliases("Web;output_filename=Pages/News.htm");
+    SetCounter(41);
+    fs::create_directories(dir / "Backups/IN0/Web");
+    test::WriteWholeFile(dir / "Backups/IN0/Web/00041_vote.htm", "old backup");
+    test::WriteWholeFile(dir / "Pages/00041_vote.htm.tmp", "old work file of another page");
+    ASSERT_TRUE(Publish("vote.txt", Story("Vote", "Add", "The council voted.")));
+    EXPECT_EQ(Pages(), std::vector<std::string>{"00041_vote.htm"});
+    EXPECT_NE(test::ReadWholeFile(dir / "Pages/00041_vote.htm").find("The council voted."), std::string::npos);
+    EXPECT_EQ(test::ReadWholeFile(dir / "Backups/IN0/Web/00041_vote.htm"), "old backup");
+    for (const std::string& line : reporter.TraceLines()) {
+        EXPECT_NE(line.rfind("RESTORAL", 0), 0u) << line;
+        EXPECT_NE(line.rfind("BACKUP", 0), 0u) << line;
+    }
+}
+
 }  // namespace
 }  // namespace pv
