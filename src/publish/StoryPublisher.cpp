@@ -247,7 +247,10 @@ Status StoryPublisher::WritePage(Publication& publication) {
     if (m_context.debug.On() && filled.ok())
         DebugIfSmall(publication, partial, work.GetPosition(),
                      "Dest file is too small after writing template, before saving.");
-    if (!work.Close() && filled.ok()) {
+    // A fill that failed is let go of, not closed: on a server, closing
+    // would upload the partial page before it is removed.
+    if (!filled.ok()) work.Abandon();
+    else if (!work.Close()) {
         publication.reports.Fatal("Cannot close the text files.\n Error: " + work.ErrorText());
         m_context.debug.Send("Close file failed", "The output file could not be closed.\nOutput file: " +
                                                       paths.output.Display() + "\n");
