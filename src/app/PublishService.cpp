@@ -11,6 +11,7 @@ PublishService::PublishService(const ServiceOptions& options, const PublishConte
       m_index(context.files, context.clock, context.workingFolder),
       m_archiveStore(context.files, context.reporter),
       m_archive(m_aliases, m_archiveStore, m_index, context.files, context.clock, context.workingFolder),
+      m_summary(options.stories.useUnicodeConversions),
       m_orderedLists(context.clock, m_purges),
       m_templates(context.files, context.workingFolder, {m_storyText, m_orderedLists, m_purges}),
       m_publisher({context.files, context.reporter, context.messages, context.clock, context.lock, context.receipts,

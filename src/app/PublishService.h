@@ -20,6 +20,7 @@
 #include "publish/StandInBlocks.h"
 #include "publish/StoryIntake.h"
 #include "publish/StoryPublisher.h"
+#include "publish/StorySummaryText.h"
 #include "publish/TemplateEngine.h"
 #include "relay/FolderLock.h"
 
@@ -58,7 +59,7 @@ private:
     SqliteArchiveStore m_archiveStore;
     DatabaseArchive m_archive;
     PageOnlyLinks m_links;
-    NoSummary m_summary;
+    TextSummary m_summary;
     PlainStoryText m_storyText;
     DeferredPurges m_purges;
     OrderedList m_orderedLists;

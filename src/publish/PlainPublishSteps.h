@@ -2,8 +2,7 @@
 // Plain versions of the publication steps, for as long as their full
 // components are not wired in:
 //   PageOnlyLinks       leaves the story's links alone; a deleted page goes
-//                       without the files it links to;
-//   NoSummary           an empty summary.
+//                       without the files it links to.
 // The archive is DatabaseArchive, the index pages IndexPages, the page's
 // restoral and backups OutputRestoral.
 #include <string>
@@ -17,11 +16,6 @@ public:
     Status MoveLinksToTop(Publication&) override { return Status::OK(); }
     Status TransferLinkedFiles(Publication&) override { return Status::OK(); }
     Status PurgePage(Publication& publication, const std::string& name, int depth) override;
-};
-
-class NoSummary final : public StorySummary {
-public:
-    std::string BuildSummary(Publication&) override { return {}; }
 };
 
 }  // namespace pv

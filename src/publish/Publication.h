@@ -36,6 +36,8 @@ struct Publication {
     // When the publication started: its weekday names the daily backup.
     std::time_t started = 0;
 
+    // The story text the steps and the templates read.
+    CFileString& StoryText() { return submission.openStory; }
     const CDirOptions& Route() const { return submission.route; }
     CFileData& Story() { return submission.story; }
     const CFileData& Story() const { return submission.story; }

@@ -141,7 +141,7 @@ Status StoryPublisher::PrepareStorage(Publication& publication) {
     if (route.m_nSummaryLineOffset != 0 || state.summaryOffset != 0 || state.summaryLength != 0) {
         values.storySummary = m_components.summary.BuildSummary(publication);
     }
-    publication.submission.openStory.SeekToBegin();
+    publication.StoryText().SeekToBegin();
 
     if (route.m_bMakeSurePathsExist) publication.output.mkdir(storage);
     return Status::OK();
