@@ -15,10 +15,13 @@
 #include "notify/WireMessages.h"
 #include "platform/Clock.h"
 #include "platform/Reporter.h"
+#include "publish/DeferredPurges.h"
+#include "publish/LinkTemplates.h"
 #include "publish/MacroExpander.h"
 #include "publish/OrderedList.h"
-#include "publish/StandInBlocks.h"
+#include "publish/StoryReferences.h"
 #include "publish/StoryReports.h"
+#include "publish/StoryTextBlocks.h"
 #include "publish/TemplateEngine.h"
 #include "publish/TemplateMarker.h"
 #include "transport/FileData.h"
@@ -34,8 +37,10 @@ struct Service {
     pv::FileAccess access{reporter, clock};
     pv::WireMessages messages{access, reporter, pv::fuzz::Scratch().Folder()};
     pv::CDirOptions route;
-    pv::PlainStoryText storyText;
-    pv::KeepLinkedFiles linkedFiles;
+    pv::StoryOptions options;
+    pv::LinkWriter links{access, pv::fuzz::Scratch().Folder()};
+    pv::StoryTextBlocks storyText{access, pv::fuzz::Scratch().Folder(), options, links};
+    pv::DeferredPurges linkedFiles;
     pv::OrderedList lists{clock, linkedFiles};
     pv::TemplateEngine engine{access, pv::fuzz::Scratch().Folder(), pv::TemplateBlocks{storyText, lists, linkedFiles}};
 };
@@ -77,9 +82,12 @@ std::string Fill(const std::string& slug, int command, bool& ok) {
     PV_FUZZ_CHECK(storyText.Open(pv::fuzz::Scratch() / "story.txt", File::modeRead | File::shareDenyNone));
     pv::StringPageOutput output;
     pv::StoryReports reports(service.messages, service.reporter, service.route, slug);
+    pv::StoryReferences references(service.access, {}, service.route, record, reports, nullptr);
+    values.audio = &references.AttachmentHeader();
     const pv::MacroExpander macros(values, service.clock);
-    pv::TemplateFill fill{service.route, record, macros, storyText, output, reports};
+    pv::TemplateFill fill{service.route, record, macros, storyText, output, reports, references};
     ok = service.engine.FillTemplate(fill, "Page.htm", "TextLinkTemplate.htm").ok();
+    service.linkedFiles.Forget();
     if (ok) pv::fuzz::WriteWholeFile(pv::fuzz::Scratch() / "Page.htm", output.Text());
     return output.Text();
 }

@@ -18,9 +18,13 @@
 #include "platform/Clock.h"
 #include "platform/Reporter.h"
 #include "platform/Wildcard.h"
+#include "publish/DeferredPurges.h"
+#include "publish/LinkTemplates.h"
 #include "publish/MacroExpander.h"
 #include "publish/StandInBlocks.h"
+#include "publish/StoryReferences.h"
 #include "publish/StoryReports.h"
+#include "publish/StoryTextBlocks.h"
 #include "publish/TemplateEngine.h"
 #include "publish/TemplateMarker.h"
 #include "transport/FileData.h"
@@ -38,9 +42,11 @@ struct Service {
     pv::FileAccess access{reporter, clock};
     pv::WireMessages messages{access, reporter, pv::fuzz::Scratch().Folder()};
     pv::CDirOptions route;
-    pv::PlainStoryText storyText;
+    pv::StoryOptions options;
+    pv::LinkWriter links{access, pv::fuzz::Scratch().Folder()};
+    pv::StoryTextBlocks storyText{access, pv::fuzz::Scratch().Folder(), options, links};
     pv::PassThroughOrderedList lists;
-    pv::KeepLinkedFiles linkedFiles;
+    pv::DeferredPurges linkedFiles;
     pv::TemplateEngine engine{access, pv::fuzz::Scratch().Folder(), pv::TemplateBlocks{storyText, lists, linkedFiles}};
 };
 
@@ -115,9 +121,12 @@ std::string Fill(Story& story, bool& ok) {
     PV_FUZZ_CHECK(storyText.Open(pv::fuzz::Scratch() / "story.txt", kReadMode));
     pv::StringPageOutput output;
     pv::StoryReports reports(service.messages, service.reporter, service.route, story.values.slug);
+    pv::StoryReferences references(service.access, {}, service.route, story.record, reports, nullptr);
+    story.values.audio = &references.AttachmentHeader();
     const pv::MacroExpander macros(story.values, service.clock);
-    pv::TemplateFill fill{service.route, story.record, macros, storyText, output, reports};
+    pv::TemplateFill fill{service.route, story.record, macros, storyText, output, reports, references};
     ok = service.engine.FillTemplate(fill, "TextTemplate.htm", "TextLinkTemplate.htm").ok();
+    service.linkedFiles.Forget();
     return output.Text();
 }
 

@@ -12,15 +12,16 @@
 #include "publish/DatabaseArchive.h"
 #include "publish/FolderAliasReader.h"
 #include "publish/IndexPages.h"
+#include "publish/LinkTemplates.h"
 #include "publish/OrderedList.h"
 #include "publish/OutputRestoral.h"
 #include "publish/OutputSwap.h"
 #include "publish/PlainPublishSteps.h"
 #include "publish/SqliteArchiveStore.h"
-#include "publish/StandInBlocks.h"
 #include "publish/StoryIntake.h"
 #include "publish/StoryPublisher.h"
 #include "publish/StorySummaryText.h"
+#include "publish/StoryTextBlocks.h"
 #include "publish/TemplateEngine.h"
 #include "relay/FolderLock.h"
 
@@ -60,7 +61,9 @@ private:
     DatabaseArchive m_archive;
     PageOnlyLinks m_links;
     TextSummary m_summary;
-    PlainStoryText m_storyText;
+    CopyOnlyAttachments m_attachments;
+    LinkWriter m_linkWriter;
+    StoryTextBlocks m_storyText;
     DeferredPurges m_purges;
     OrderedList m_orderedLists;
     TemplateEngine m_templates;

@@ -51,15 +51,14 @@ void ShrinkRuns(std::string& text, char c) {
     text.erase(last, text.end());
 }
 
-}  // namespace
-
-void ConvertForFeed(std::string& text) {
+// mayBeConverted: the "&nbsp;" rule applies.
+void Convert(std::string& text, bool mayBeConverted) {
     // The converted tail is built back to front, then turned around.
     std::string tailReversed;
     tailReversed.reserve(text.size());
     for (size_t i = text.size(); i-- > 0;) {
         std::string piece;
-        if (!BeginsWithNbsp(text, i + 1, tailReversed))
+        if (!mayBeConverted || !BeginsWithNbsp(text, i + 1, tailReversed))
             piece = Replacement(static_cast<unsigned char>(text[i]), tailReversed.empty());
         if (piece.empty()) piece = std::string(1, text[i]);
         tailReversed.append(piece.rbegin(), piece.rend());
@@ -69,5 +68,11 @@ void ConvertForFeed(std::string& text) {
     ShrinkRuns(text, '_');
     ShrinkRuns(text, '-');
 }
+
+}  // namespace
+
+void ConvertForFeed(std::string& text) { Convert(text, true); }
+
+void ConvertPlainTextForFeed(std::string& text) { Convert(text, false); }
 
 }  // namespace pv

@@ -19,4 +19,11 @@ namespace pv {
 // Then runs of blanks, of "_" and of "-" shrink to one character each.
 void ConvertForFeed(std::string& text);
 
+// The same conversion for text that is known to be plain (a piece of story
+// text that did not begin with "&nbsp;" before its blank runs were
+// replaced): every character is converted, an "&nbsp;" inside it too, which
+// the feed then carries as "&amp;nbsp;" - escaped HTML, as feed readers
+// expect it.  So an indented line can never switch the conversion off.
+void ConvertPlainTextForFeed(std::string& text);
+
 }  // namespace pv

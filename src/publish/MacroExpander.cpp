@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 
 #include "platform/Wildcard.h"
 #include "publish/FeedText.h"
+#include "publish/MacroPaths.h"
 #include "publish/MacroTable.h"
 #include "publish/TemplateMarker.h"
 
@@ -39,13 +39,6 @@ void ReplaceApostrophes(std::string& text) {
 bool IsPrependedField(std::string_view field) {
     return std::any_of(kPrependedFields.begin(), kPrependedFields.end(),
                        [field](std::string_view known) { return platform::EqualsIgnoringCase(field, known); });
-}
-
-// A number as the standard string-to-integer conversion reads it: leading
-// blanks, a sign, digits; anything else ends it, no digits read as 0.
-long long LeadingNumber(std::string_view text) {
-    const std::string copy(text);
-    return std::strtoll(copy.c_str(), nullptr, 10);
 }
 
 }  // namespace
@@ -107,15 +100,7 @@ std::optional<std::string> MacroExpander::AudioValue(std::string_view name) cons
 // "first,last" of the output file name; the indices are clamped to the
 // name, and a range that ends before it starts is empty.
 std::string MacroExpander::FilenameChars(std::string_view parameters) const {
-    const size_t comma = parameters.find(',');
-    if (comma == std::string_view::npos) return {};
-    const std::string& name = m_values.outputFilename;
-    if (name.empty()) return {};
-    const long long last = std::min<long long>(LeadingNumber(parameters.substr(comma + 1)),
-                                               static_cast<long long>(name.size()) - 1);
-    const long long first = std::max<long long>(LeadingNumber(parameters.substr(0, comma)), 0);
-    if (first > last) return {};
-    return name.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1));
+    return CharacterRange(m_values.outputFilename, parameters);
 }
 
 std::string MacroExpander::ExpandLine(std::string_view line) const {

@@ -1,6 +1,7 @@
 #include "publish/MacroPaths.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "publish/TemplateMarker.h"
 #include "transport/Credentials.h"
@@ -16,6 +17,13 @@ bool IsWebForm(std::string_view path) {
 }
 
 void ReplaceChar(std::string& text, char from, char to) { std::replace(text.begin(), text.end(), from, to); }
+
+// A number as the standard string-to-integer conversion reads it: leading
+// blanks, a sign, digits; anything else ends it, no digits read as 0.
+long long LeadingNumber(std::string_view text) {
+    const std::string copy(text);
+    return std::strtoll(copy.c_str(), nullptr, 10);
+}
 
 }  // namespace
 
@@ -41,5 +49,15 @@ std::string RemoveServerPart(std::string_view path) {
 }
 
 std::string ShownPath(std::string_view path) { return WithoutCredentials(std::string(path)); }
+
+std::string CharacterRange(const std::string& text, std::string_view parameters) {
+    const size_t comma = parameters.find(',');
+    if (comma == std::string_view::npos || text.empty()) return {};
+    const long long last = std::min<long long>(LeadingNumber(parameters.substr(comma + 1)),
+                                               static_cast<long long>(text.size()) - 1);
+    const long long first = std::max<long long>(LeadingNumber(parameters.substr(0, comma)), 0);
+    if (first > last) return {};
+    return text.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1));
+}
 
 }  // namespace pv

@@ -22,4 +22,10 @@ std::string RemoveServerPart(std::string_view path);
 // first "|" when it is malformed).
 std::string ShownPath(std::string_view path);
 
+// The "Chars" macros: parameters "first,last" pick the characters first to
+// last of text (counted from 0, both included), clamped to the text.  The
+// numbers are read as the standard string-to-integer conversion reads them
+// (text that is no number counts as 0).  Empty without the comma.
+std::string CharacterRange(const std::string& text, std::string_view parameters);
+
 }  // namespace pv

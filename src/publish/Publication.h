@@ -15,6 +15,8 @@
 
 namespace pv {
 
+class StoryReferences;
+
 // The places of one publication.  Every location keeps the storage folder's
 // FTP credentials; what is shown uses Display().
 struct PublicationPaths {
@@ -35,6 +37,8 @@ struct Publication {
     bool uniqueNaming = false;
     // When the publication started: its weekday names the daily backup.
     std::time_t started = 0;
+    // The files the story's references name (set by the driver).
+    StoryReferences* references = nullptr;
 
     // The story text the steps and the templates read.
     CFileString& StoryText() { return submission.openStory; }

@@ -74,7 +74,18 @@ public:
     virtual Status PurgePage(Publication& publication, const std::string& name, int depth) = 0;
 };
 
-// The story summary of the "Summary" macro.
+// Publishes one file a story links to, to where the story's linked files
+// go.
+class AttachedFileTransfer {
+public:
+    virtual ~AttachedFileTransfer() = default;
+    // path: the file as the story names it.  True when the file was
+    // transferred; path is then where it went (credentials kept).  A failure
+    // has been reported and leaves path as it was.
+    virtual bool TransferAttachedFile(Publication& publication, std::string& path) = 0;
+};
+
+// The story summary of the "StorySummary" macro.
 class StorySummary {
 public:
     virtual ~StorySummary() = default;

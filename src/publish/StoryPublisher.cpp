@@ -5,6 +5,7 @@
 #include "config/StoryCommand.h"
 #include "publish/OutputSwap.h"
 #include "publish/PageOutput.h"
+#include "publish/StoryReferences.h"
 #include "transport/FileNames.h"
 
 namespace pv {
@@ -67,6 +68,16 @@ bool StoryPublisher::PublishStory(StorySubmission& submission) {
     MacroValues values;
     Publication publication{submission, StateOf(submission.route), reports, output, values, {}};
     publication.started = started;
+    StoryReferences references(
+        m_context.files,
+        {m_options.copyExtensions, m_options.copyPaths, m_options.transferAllLinks, m_context.workingFolder},
+        submission.route, story, reports,
+        [this, &publication](std::string& path) {
+            return m_components.attachments.TransferAttachedFile(publication, path);
+        });
+    publication.references = &references;
+    values.linkLines = &references;
+    values.audio = &references.AttachmentHeader();
     Progress progress;
     m_components.purges.Forget();
     const bool published = Publish(publication, progress).ok();
@@ -282,8 +293,8 @@ Status StoryPublisher::FillWorkFile(Publication& publication, CFTPFile& work) {
     const std::string linkTemplate = options.linkTemplateName + options.outputExtension;
     const MacroExpander macros(publication.values, m_context.clock);
     FilePageOutput page(work);
-    TemplateFill fill{publication.Route(), publication.Story(), macros, publication.submission.openStory, page,
-                      publication.reports};
+    TemplateFill fill{publication.Route(), publication.Story(), macros, publication.StoryText(), page,
+                      publication.reports, *publication.references};
     return m_components.templates.FillTemplate(fill, textTemplate, linkTemplate);
 }
 
@@ -297,6 +308,9 @@ void StoryPublisher::SetTextStrings(Publication& publication) {
     work.blank = plainText ? " " : "&nbsp;";
     if (publication.routeState.eolOverride) work.lineBreak = publication.routeState.eol;
     if (publication.routeState.nbspOverride) work.blank = publication.routeState.nbsp;
+    work.blankOverride = publication.routeState.nbspOverride;
+    work.addSpaceToBlankLines = publication.routeState.addSpaceToBlankLines;
+    work.feed = publication.routeState.rss;
 }
 
 void StoryPublisher::DebugIfSmall(const Publication& publication, const Location& file, int64_t size,

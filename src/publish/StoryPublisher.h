@@ -46,6 +46,7 @@ struct PublisherContext {
     FolderLock& lock;
     Receipts& receipts;
     DebugReports& debug;
+    const std::string& workingFolder;  // ends with a separator: relative linked files hang off it
 };
 
 // The components the driver hands steps to.
@@ -57,6 +58,7 @@ struct PublishComponents {
     StorySummary& summary;
     TemplateFiller& templates;
     DeferredPurges& purges;  // what the fill let go, removed once the page is in place
+    AttachedFileTransfer& attachments;
 };
 
 class StoryPublisher final : public StoryDriver {

@@ -15,6 +15,8 @@
 
 namespace pv {
 
+class StoryReferences;
+
 // One filling of a template into one page, with everything the markers may
 // reach.  Nested templates (replaced regions, list entries) share it.
 struct TemplateFill {
@@ -24,6 +26,9 @@ struct TemplateFill {
     CFileString& storyText;  // the open story text
     PageOutput& output;
     StoryReports& reports;
+    // The files the story's references name (StoryReferences.h): what the
+    // links show, and what they transfer on the way.
+    StoryReferences& references;
 };
 
 class TemplateFiller {

@@ -94,6 +94,13 @@ public:
         // What a line break and a blank of story text become in the page.
         std::string lineBreak;
         std::string blank;
+        // The alias's "nbsp": blank runs become the blank text everywhere,
+        // preformatted text and plain-text pages too.
+        bool blankOverride = false;
+        // "addspacetoblanklines": an empty line of story text gets a blank.
+        bool addSpaceToBlankLines = false;
+        // "rss": the story blocks always write for a feed.
+        bool feed = false;
         std::vector<std::string> strings;
         std::vector<unsigned> numbers;
     };

@@ -127,7 +127,7 @@ TEST_F(Publishing, APageShowsTheSlugAndTheStoryText) {
     ASSERT_TRUE(Publish("vote.txt", Story("Council vote", "Add", "The council voted.\r\nTwice.")));
     EXPECT_EQ(test::ReadWholeFile(dir / "Pages/News.htm"),
               "<html><head><meta charset=\"windows-1252\"><title>Council vote</title></head>\r\n"
-              "<body><h1>Council vote</h1>\r\nThe council voted.\r\nTwice.\r\n\r\n</body></html>\r\n");
+              "<body><h1>Council vote</h1>\r\nThe council voted.<BR>\r\nTwice.<BR>\r\n\r\n</body></html>\r\n");
     EXPECT_TRUE(Said("Transferring vote.txt to Web containing slug Council vote."));
 }
 

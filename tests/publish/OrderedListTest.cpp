@@ -38,7 +38,7 @@ protected:
         StringPageOutput output;
         StoryReports reports(messages, reporter, route, values.slug);
         const MacroExpander macros(values, clock);
-        TemplateFill fill{route, story, macros, storyText, output, reports};
+        TemplateFill fill{route, story, macros, storyText, output, reports, references};
         ResetState();
         status = listEngine.FillTemplate(fill, "Page.htm", "TextLinkTemplate.htm");
         if (status.ok()) WriteTemplate("Page.htm", output.Text());

@@ -450,7 +450,7 @@ TEST_F(TemplatePages, WritesIntoAFile) {
     FilePageOutput output(page);
     StoryReports reports(messages, reporter, route, values.slug);
     const MacroExpander macros(values, clock);
-    TemplateFill fill{route, story, macros, storyText, output, reports};
+    TemplateFill fill{route, story, macros, storyText, output, reports, references};
     EXPECT_TRUE(engine.FillTemplate(fill, "TextTemplate.htm", "TextLinkTemplate.htm").ok());
     EXPECT_TRUE(page.Close());
     EXPECT_EQ(test::ReadWholeFile(dir / "page.htm.tmp"), "a Council vote\r\nThe council met.\r\nIt voted.\r\n\r\n");

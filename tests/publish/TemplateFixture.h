@@ -1,7 +1,8 @@
 #pragma once
 // A publication to fill templates for: a story with header, descriptor and
 // story text, the values its macros show, a template folder in a fresh
-// working folder, and the template engine with the plain blocks.
+// working folder, and the template engine with the story text blocks, the
+// plain ordered lists and a purger that records what it is asked to remove.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,8 +12,11 @@
 #include "config/DirOptions.h"
 #include "notify/WireMessages.h"
 #include "publish/MacroExpander.h"
+#include "publish/LinkTemplates.h"
 #include "publish/StandInBlocks.h"
+#include "publish/StoryReferences.h"
 #include "publish/StoryReports.h"
+#include "publish/StoryTextBlocks.h"
 #include "publish/TemplateEngine.h"
 #include "support/FakeClock.h"
 #include "support/RecordingReporter.h"
@@ -50,6 +54,9 @@ protected:
         values.slug = "Council vote";
         values.aliasName = "Local";
         values.outputFilename = "00042_story.htm";
+        values.audio = &references.AttachmentHeader();
+        // Plain text: lines end without markup, blanks stay blanks.
+        story.work.blank = " ";
         WriteWholeFile(dir / "story.txt", kStoryText);
     }
 
@@ -64,7 +71,7 @@ protected:
         StringPageOutput output;
         StoryReports reports(messages, reporter, route, values.slug);
         const MacroExpander macros(values, clock);
-        TemplateFill fill{route, story, macros, storyText, output, reports};
+        TemplateFill fill{route, story, macros, storyText, output, reports, references};
         status = engine.FillTemplate(fill, name, link);
         return output.Text();
     }
@@ -102,7 +109,11 @@ protected:
     CTextFileHeader header;
     CDatFile descriptor;
     MacroValues values;
-    PlainStoryText storyBlocks;
+    StoryReports referenceReports{messages, reporter, route, "Council vote"};
+    StoryReferences references{access, ReferenceSettings{}, route, story, referenceReports, nullptr};
+    StoryOptions storyOptions;
+    LinkWriter links{access, dir.Folder()};
+    StoryTextBlocks storyBlocks{access, dir.Folder(), storyOptions, links};
     PassThroughOrderedList lists;
     RecordingPurger purger;
     TemplateEngine engine{access, dir.Folder(), TemplateBlocks{storyBlocks, lists, purger}};
