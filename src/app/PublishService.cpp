@@ -11,6 +11,7 @@ PublishService::PublishService(const ServiceOptions& options, const PublishConte
       m_index(context.files, context.clock, context.workingFolder),
       m_archiveStore(context.files, context.reporter),
       m_archive(m_aliases, m_archiveStore, m_index, context.files, context.clock, context.workingFolder),
+      m_links(context.files, options.stories),
       m_summary(options.stories.useUnicodeConversions),
       m_attachments(context.files, context.clock, context.workingFolder),
       m_linkWriter(context.files, context.workingFolder),

@@ -10,9 +10,11 @@
 #include "notify/DebugReports.h"
 #include "notify/Receipts.h"
 #include "publish/DatabaseArchive.h"
+#include "publish/DeferredPurges.h"
 #include "publish/FolderAliasReader.h"
 #include "publish/IndexPages.h"
 #include "publish/LinkTemplates.h"
+#include "publish/LinkedFiles.h"
 #include "publish/OrderedList.h"
 #include "publish/OutputRestoral.h"
 #include "publish/OutputSwap.h"
@@ -59,7 +61,7 @@ private:
     IndexPages m_index;  // the story index and the archive's index pages
     SqliteArchiveStore m_archiveStore;
     DatabaseArchive m_archive;
-    PageOnlyLinks m_links;
+    LinkedFiles m_links;
     TextSummary m_summary;
     CopyOnlyAttachments m_attachments;
     LinkWriter m_linkWriter;

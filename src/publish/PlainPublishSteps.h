@@ -1,8 +1,6 @@
 #pragma once
 // Plain versions of the publication steps, for as long as their full
 // components are not wired in:
-//   PageOnlyLinks       leaves the story's links alone; a deleted page goes
-//                       without the files it links to;
 //   CopyOnlyAttachments copies a linked file as it is into the folder for
 //                       linked files (the storage folder unless the alias
 //                       names one), under its name with the alias's prefix
@@ -16,13 +14,6 @@
 #include "publish/PublishSteps.h"
 
 namespace pv {
-
-class PageOnlyLinks final : public StoryLinks {
-public:
-    Status MoveLinksToTop(Publication&) override { return Status::OK(); }
-    Status TransferLinkedFiles(Publication&) override { return Status::OK(); }
-    Status PurgePage(Publication& publication, const std::string& name, int depth) override;
-};
 
 class CopyOnlyAttachments final : public AttachedFileTransfer {
 public:

@@ -4,12 +4,14 @@
 // and hands it to the steps other components take (archive, page safety,
 // index, links); each step reads what it needs and writes only its own part.
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "config/RouteStoryState.h"
 #include "publish/MacroValues.h"
 #include "publish/StoryDriver.h"
 #include "publish/StoryReports.h"
+#include "publish/StoryTextCopy.h"
 #include "transport/FtpFile.h"
 #include "transport/Location.h"
 
@@ -39,9 +41,12 @@ struct Publication {
     std::time_t started = 0;
     // The files the story's references name (set by the driver).
     StoryReferences* references = nullptr;
+    // The story rewritten for this publication, when a step rewrote it
+    // (links moved to the top); the templates then read it.
+    std::unique_ptr<StoryTextCopy> storyCopy = nullptr;
 
     // The story text the steps and the templates read.
-    CFileString& StoryText() { return submission.openStory; }
+    CFileString& StoryText() { return storyCopy ? static_cast<CFileString&>(storyCopy->File()) : submission.openStory; }
     const CDirOptions& Route() const { return submission.route; }
     CFileData& Story() { return submission.story; }
     const CFileData& Story() const { return submission.story; }

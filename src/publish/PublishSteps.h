@@ -24,8 +24,9 @@ public:
     virtual Status PrepareArchive(Publication& publication) = 0;
     // The story's row, once its page is in place.
     virtual Status WriteStoryRow(Publication& publication) = 0;
-    // The row of an audio cut the story links to (linkedFilename as written
-    // into the page; header: the cut's metadata).
+    // The row of an audio cut the story links to (linkedFilename as the
+    // story's reference names it; header: the cut's metadata).  The driver
+    // writes one for every cut a page links to, after the story's row.
     virtual Status WriteAudioRow(Publication& publication, const std::string& linkedFilename,
                                  const CAudioFileHeader& header) = 0;
     // The publication succeeded: the rows written for it are stored, all or

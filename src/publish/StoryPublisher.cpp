@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "config/StoryCommand.h"
+#include "publish/LinkedFilePurge.h"
 #include "publish/OutputSwap.h"
 #include "publish/PageOutput.h"
 #include "publish/StoryReferences.h"
@@ -35,12 +36,6 @@ std::string NumberText(int number) {
     char text[16];
     std::snprintf(text, sizeof text, "%05d", number);
     return text;
-}
-
-// The storage folder with the alias's FTP user, unless the folder names its own.
-Location WithAliasCredentials(const Location& folder, const CFileData::AliasOptions& options) {
-    if (folder.HasCredentials() || options.userId.empty() || !folder.IsFtp()) return folder;
-    return Location::Parse(folder.Display() + "|" + options.userId + "|" + options.password + "|");
 }
 
 }  // namespace
@@ -131,12 +126,11 @@ Status StoryPublisher::Publish(Publication& publication, Progress& progress) {
 Status StoryPublisher::PrepareStorage(Publication& publication) {
     CFileData& story = publication.Story();
     const CDirOptions& route = publication.Route();
-    Location storage = WithAliasCredentials(Location::Parse(story.work.storagePath), story.options);
+    const Location storage = StorageFolderOf(story);
     if (storage.Empty() || !storage.Problem().ok())
         return publication.reports.Fatal(
             Status::InvalidArgument("The storage folder of alias " + story.work.alias + " cannot be used.")
                 .WithDetail(storage.Problem().message()));
-    if (!storage.IsFolder()) storage = Location::Parse(storage.Written() + (storage.IsFtp() ? "/" : "\\"));
     publication.paths.storage = storage;
 
     MacroValues& values = publication.values;
@@ -334,9 +328,22 @@ Status StoryPublisher::AfterPageInPlace(Publication& publication) {
         if (Status indexed = m_components.index.AddToStoryIndex(publication); !indexed.ok()) return indexed;
     }
     if (!options.databasePath.empty() && !options.modifyFile && !options.replaceFile) {
-        if (Status row = m_components.archive.WriteStoryRow(publication); !row.ok()) return row;
+        if (Status rows = WriteArchiveRows(publication); !rows.ok()) return rows;
     }
     if (options.copyDatFile && story.work.command != kCmdDelete) return CopyDescriptor(publication);
+    return Status::OK();
+}
+
+// The story's row, then one row for each audio cut its page links to.
+// They are written only now that the page is in place, so a publication
+// that fails before leaves none, and its retry writes each once.
+Status StoryPublisher::WriteArchiveRows(Publication& publication) {
+    if (Status row = m_components.archive.WriteStoryRow(publication); !row.ok()) return row;
+    for (const AudioRowNote& audio : publication.references->AudioRows()) {
+        if (Status row = m_components.archive.WriteAudioRow(publication, audio.linkedFilename, audio.header);
+            !row.ok())
+            return row;
+    }
     return Status::OK();
 }
 

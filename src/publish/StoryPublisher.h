@@ -91,6 +91,7 @@ private:
     Status WritePage(Publication& publication);
     Status FillWorkFile(Publication& publication, CFTPFile& work);
     Status AfterPageInPlace(Publication& publication);
+    Status WriteArchiveRows(Publication& publication);
     Status CopyDescriptor(Publication& publication);
     void Finish(Publication& publication, const Progress& progress, bool published);
     void SetTextStrings(Publication& publication);
