@@ -13,8 +13,10 @@
 #include "publish/IndexPages.h"
 #include "publish/OutputRestoral.h"
 #include "publish/OutputSwap.h"
+#include "publish/LinkedFiles.h"
 #include "publish/PlainPublishSteps.h"
 #include "publish/StoryPublisher.h"
+#include "publish/StorySummaryText.h"
 #include "support/FakeClock.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
@@ -112,13 +114,14 @@ protected:
     OutputSwap swap{files, reporter, clock, debug};
     OutputRestoral pages{{files, reporter, clock, debug, mail, swap, workingFolder}, StoryOptions{}};
     IndexPages index{files, clock, workingFolder};
-    PageOnlyLinks links;
-    NoSummary summary;
+    LinkedFiles links{files, StoryOptions{}};
+    TextSummary summary{false};
+    CopyOnlyAttachments attachments{files, clock, workingFolder};
     PeekingFiller filler{dir / "Pages"};
     DeferredPurges purges;
-    StoryPublisher publisher{{files, reporter, messages, clock, lock, receipts, debug},
+    StoryPublisher publisher{{files, reporter, messages, clock, lock, receipts, debug, workingFolder},
                              StoryOptions{},
-                             {archive, pages, index, links, summary, filler, purges}};
+                             {archive, pages, index, links, summary, filler, purges, attachments}};
     CDirOptions route;
     CFileData story;
     CTextFileHeader header;
