@@ -39,6 +39,7 @@ CFtpClient* FileAccess::GetpFtpClient(const std::string& server, int port, const
         Trace("CFTPFile::LogOnToFtpServer - This server is no longer connected to us. Free this Client.");
         client.Quit();
         m_pool.erase(m_pool.begin() + static_cast<std::ptrdiff_t>(i));
+        CountConnections();
     }
     auto client = std::make_unique<CFtpClient>(m_reporter, m_settings.client, m_listings);
     if (!client->LogOnToServer(server, port, user, password, "", "", "", "", 0, 0)) {
@@ -48,13 +49,16 @@ CFtpClient* FileAccess::GetpFtpClient(const std::string& server, int port, const
     MarkCommandTime();
     client->m_bInUse = true;
     m_pool.push_back(std::move(client));
+    CountConnections();
     if (m_settings.delayAfterLogonSeconds > 0)
         m_clock.SleepFor(std::chrono::seconds(m_settings.delayAfterLogonSeconds));
     return m_pool.back().get();
 }
 
+// A client that lost its connection while in use counts no more.
 void FileAccess::ReleaseClient(CFtpClient* client) {
     if (client) client->m_bInUse = false;
+    CountConnections();
 }
 
 void FileAccess::CloseAllFtpClients() {
@@ -62,6 +66,7 @@ void FileAccess::CloseAllFtpClients() {
         m_pool.back()->Quit();
         m_pool.pop_back();
     }
+    CountConnections();
 }
 
 int FileAccess::LoggedOnClientCount() const {

@@ -6,6 +6,7 @@
 // The service owns one and hands it to every CFTPFile; all FTP work happens
 // on the monitor thread.
 #include <array>
+#include <atomic>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -65,7 +66,11 @@ public:
     // Why the last logon GetpFtpClient tried failed (see CFtpClient).
     const Status& LastLogonFailure() const { return m_lastLogonFailure; }
     void CloseAllFtpClients();
+    // Logged-on clients in the pool, counted now (the monitor thread's view).
     int LoggedOnClientCount() const;
+    // The same count as of the last change the monitor thread made to the
+    // pool or to a client it handed out; safe to read from any thread.
+    int OpenConnections() const { return m_openConnections.load(std::memory_order_relaxed); }
 
     // Sleeps what is left of the delay between FTP commands, then notes now.
     void WaitBetweenCommands();
@@ -107,12 +112,15 @@ public:
     void Trace(const std::string& text);
 
 private:
+    void CountConnections() { m_openConnections.store(LoggedOnClientCount(), std::memory_order_relaxed); }
+
     Reporter& m_reporter;
     platform::Clock& m_clock;
     FileAccessSettings m_settings;
     Mailer* m_mailer;
     FtpListingTable m_listings;  // before the clients, which keep their listings in it
     std::vector<std::unique_ptr<CFtpClient>> m_pool;
+    std::atomic<int> m_openConnections{0};  // LoggedOnClientCount for other threads
     Status m_lastLogonFailure;
     std::time_t m_lastCommandTime = 0;
     platform::PrivateTempFolder m_tempFolder;

@@ -317,6 +317,10 @@ TEST(FtpFilePool, ClientIsReplacedWhenItsServerWentAway) {
     EXPECT_EQ(file.mkdirInternal(url), 0) << file.ErrorText();
     EXPECT_TRUE(server.WaitDone(5s)) << server.Error();
     EXPECT_EQ(access.LoggedOnClientCount(), 1);
+    // The count other threads read (the window's) follows the pool.
+    EXPECT_EQ(access.OpenConnections(), 1);
+    access.CloseAllFtpClients();
+    EXPECT_EQ(access.OpenConnections(), 0);
 }
 
 // Two upload attempts the server cuts short (or refuses), then what the
