@@ -133,6 +133,16 @@ bool CPressvaneDlg::OnTimer() {
 
 void CPressvaneDlg::RequestExit() { m_state.exit = true; }
 
+// The count the file access keeps for other threads: the window never
+// touches the pool the monitor works with.
+int CPressvaneDlg::OpenFtpConnections() const { return m_relay ? m_relay->Files().OpenConnections() : 0; }
+
+// The settings file may not be writable; the choice then lasts for this run.
+void CPressvaneDlg::WriteMinimizeToSystemTray(bool on) {
+    m_options.minimizeToSystemTray = on;
+    m_ini.WriteString("Pressvane", "Minimize To System Tray", YesNo(on), SettingsLoader::SettingsFileOf(m_startup));
+}
+
 void CPressvaneDlg::TogglePause() { m_state.pause = !m_state.pause; }
 
 void CPressvaneDlg::JoinMonitor() {

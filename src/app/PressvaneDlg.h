@@ -2,7 +2,7 @@
 // The service object: reads the settings into each component's options,
 // builds the components fully configured, and owns the status lines and
 // logs, the route list, the monitor thread and the shared flags.  The console
-// (and later a window) are views of it: they observe its progress, call
+// and the window are views of it: they observe its progress, call
 // OnInitDialog once, OnTimer every 250 ms and the request operations when the
 // operator acts.
 #include <memory>
@@ -12,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/RelayService.h"
 #include "app/ServiceOptions.h"
+#include "app/WindowService.h"
 #include "config/DirOptions.h"
 #include "config/Ini.h"
 #include "notify/ProgressHub.h"
@@ -27,10 +28,10 @@
 
 namespace pv {
 
-class CPressvaneDlg {
+class CPressvaneDlg final : public WindowService {
 public:
     CPressvaneDlg(const StartupOptions& options, platform::Clock& clock);
-    ~CPressvaneDlg();
+    ~CPressvaneDlg() override;
     CPressvaneDlg(const CPressvaneDlg&) = delete;
     CPressvaneDlg& operator=(const CPressvaneDlg&) = delete;
 
@@ -39,10 +40,13 @@ public:
     void OnInitDialog();
     // One timer tick: watchdog, status log, heartbeat.  Returns true once the
     // monitor has finished and the service should end.
-    bool OnTimer();
+    bool OnTimer() override;
     // A confirmed exit: the monitor finishes the file in hand, then stops.
-    void RequestExit();
-    void TogglePause();
+    void RequestExit() override;
+    void TogglePause() override;
+    bool Paused() const override { return m_state.pause; }
+    bool MonitorFinished() const override { return m_state.finished; }
+    bool ExitRequested() const { return m_state.exit; }
     // Waits for the monitor thread to end (after it has finished).
     void JoinMonitor();
     // Waits up to one timer period, returning early when the monitor finishes.
@@ -59,6 +63,11 @@ public:
     Reporter& GetReporter() { return m_reporter; }
     const std::string& WorkingFolder() const { return m_startup.workingFolder; }
     std::string LastStartedLine() const;
+    std::time_t StartTime() const override { return m_startTime; }
+    int OpenFtpConnections() const override;
+    int DisplayLines() const override { return m_options.status.displayLines; }
+    bool MinimizeToSystemTray() const override { return m_options.minimizeToSystemTray; }
+    void WriteMinimizeToSystemTray(bool on) override;
 
 private:
     void ReadSettings();

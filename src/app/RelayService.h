@@ -47,6 +47,7 @@ public:
     RelayService& operator=(const RelayService&) = delete;
 
     FileAccess& Files() { return m_files; }
+    const FileAccess& Files() const { return m_files; }
     FolderLock& Lock() { return m_lock; }
     const MailSender& Mail() const { return m_mail; }
     Monitor& GetMonitor() { return m_monitor; }

@@ -95,7 +95,11 @@ SettingsLoader::SettingsLoader(const StartupOptions& startup, CIni& ini, Reporte
     : m_startup(startup),
       m_ini(ini),
       m_reporter(reporter),
-      m_file(JoinPath(startup.workingFolder, "Pressvane\\Pressvane.ini")) {}
+      m_file(SettingsFileOf(startup)) {}
+
+std::string SettingsLoader::SettingsFileOf(const StartupOptions& startup) {
+    return JoinPath(startup.workingFolder, "Pressvane\\Pressvane.ini");
+}
 
 void SettingsLoader::ReadStartupKeys(ServiceOptions& options) {
     // A new installation has no settings folder yet; without it no key could

@@ -20,6 +20,7 @@ public:
 
     // "<working folder>Pressvane\Pressvane.ini".
     const std::string& SettingsFile() const { return m_file; }
+    static std::string SettingsFileOf(const StartupOptions& startup);
 
     void ReadStartupKeys(ServiceOptions& options);
     void ReadMainKeys(ServiceOptions& options, RouteList& routes);

@@ -4,6 +4,7 @@
 
 #include "app/ConsolePrinter.h"
 #include "app/PressvaneDlg.h"
+#include "platform/FileSystem.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
 
@@ -52,6 +53,25 @@ TEST(ServiceViews, TheConsoleAndTheStatusBoardShowTheSameLines) {
     EXPECT_EQ(ReadBack(out).find("board only"), std::string::npos);
     EXPECT_NE(service.Status().DisplayText().find("board only"), std::string::npos);
     std::fclose(out);
+}
+
+// The window's minimise-to-tray box is written back as "Yes" or "No", and
+// the rest of the settings file stays as it was.
+TEST(ServiceViews, TheMinimiseToTrayChoiceIsWrittenBack) {
+    test::TempDir dir;
+    platform::MakeDirs(dir / "Pressvane");
+    const std::string settings = dir / "Pressvane/Pressvane.ini";
+    test::WriteWholeFile(settings, "[Pressvane]\r\nMinimize To System Tray=Yes\r\nDelay=7\r\n");
+    test::FakeClock clock;
+    StartupOptions options;
+    options.workingFolder = dir.Folder();
+    CPressvaneDlg service(options, clock);
+    EXPECT_EQ(service.OpenFtpConnections(), 0);
+    service.WriteMinimizeToSystemTray(false);
+    EXPECT_EQ(test::ReadWholeFile(settings), "[Pressvane]\r\nMinimize To System Tray=No\r\nDelay=7\r\n");
+    EXPECT_FALSE(service.MinimizeToSystemTray());
+    service.WriteMinimizeToSystemTray(true);
+    EXPECT_EQ(test::ReadWholeFile(settings), "[Pressvane]\r\nMinimize To System Tray=Yes\r\nDelay=7\r\n");
 }
 
 }  // namespace
