@@ -1,31 +1,30 @@
 #include "app/ConsoleService.h"
 
-#include <filesystem>
+#include <unistd.h>
 
-#include "app/CommandLine.h"
 #include "app/ConsolePrinter.h"
+#include "app/FrontEnd.h"
 #include "app/PressvaneDlg.h"
-#include "platform/InstanceLock.h"
+#include "app/Usage.h"
+#include "app/WindowTicker.h"
+#include "platform/ServiceManager.h"
 #include "platform/Signals.h"
 
 namespace pv {
 
 namespace {
 
-constexpr auto kTickPeriod = std::chrono::milliseconds(250);
-
-std::string CurrentFolder() {
-    std::error_code ec;
-    const std::string folder = std::filesystem::current_path(ec).string();
-    return ec ? std::string() : folder;
-}
+constexpr auto kTickPeriod = std::chrono::milliseconds(kTickMilliseconds);
 
 void RunTicks(CPressvaneDlg& service, platform::InstanceLock* instance) {
+    bool stopping = false;
     for (;;) {
-        if (platform::TakeExitRequest()) service.RequestExit();
-        for (int toggles = platform::TakePauseToggles(); toggles > 0; --toggles) service.TogglePause();
-        if (instance && instance->TakeShowRequest())
+        if (TakeOutsideRequests(service, instance))
             service.GetReporter().Status("Another start of the service asked this one to show itself.", false);
+        if (!stopping && service.ExitRequested()) {
+            stopping = true;
+            platform::NotifyServiceManager("STOPPING=1");
+        }
         if (service.OnTimer()) break;
         service.WaitForTick(kTickPeriod);
     }
@@ -36,26 +35,22 @@ void RunTicks(CPressvaneDlg& service, platform::InstanceLock* instance) {
 }  // namespace
 
 int RunConsoleService(const std::vector<std::string>& arguments, const std::string& programPath) {
-    const StartupOptions options = ParseCommandLine(arguments, CurrentFolder(), programPath);
+    if (const std::optional<int> answered = AnswerInfoRequest(arguments, "pressvane")) return *answered;
+    const StartupOptions options = ReadStartupOptions(arguments, programPath);
     platform::InstallServiceSignals();
-
-    std::unique_ptr<platform::InstanceLock> instance;
-    if (!options.allowMultipleInstances) {
-        instance = std::make_unique<platform::InstanceLock>();
-        if (!instance->Acquire()) {
-            instance->AskRunningInstanceToShow();
-            return 0;
-        }
-    }
+    const InstanceClaim instance = ClaimSingleInstance(options);
+    if (instance.anotherRuns) return 0;
 
     platform::Clock& clock = platform::DefaultClock();
-    ConsolePrinter console;  // outlives the service, whose monitor reports until it is joined
+    // Outlives the service, whose monitor reports until it is joined.
+    ConsolePrinter console(stdout, platform::IsJournalStream(STDOUT_FILENO));
     CPressvaneDlg service(options, clock);
     service.AddObserver(console);
     service.OnInitDialog();
     console.PrintLine("Working folder: " + service.WorkingFolder());
     console.PrintLine(service.LastStartedLine());
-    RunTicks(service, instance.get());
+    platform::NotifyServiceManager("READY=1\nSTATUS=Working folder " + service.WorkingFolder());
+    RunTicks(service, instance.lock.get());
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/ConsolePrinter.h"
 #include "app/PressvaneDlg.h"
+#include "notify/TimeStamp.h"
 #include "platform/FileSystem.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
@@ -52,6 +53,37 @@ TEST(ServiceViews, TheConsoleAndTheStatusBoardShowTheSameLines) {
     reporter.Status("board only", false);
     EXPECT_EQ(ReadBack(out).find("board only"), std::string::npos);
     EXPECT_NE(service.Status().DisplayText().find("board only"), std::string::npos);
+    std::fclose(out);
+}
+
+// Under systemd every line the journal takes on its own starts with its
+// syslog priority: fatal errors "err", failed outputs "warning".
+TEST(ServiceViews, TheConsoleGivesTheJournalEachLinesPriority) {
+    const std::string stamp = StatusTimeStamp(0);
+    const struct {
+        ProgressEvent event;
+        std::string printed;
+    } cases[] = {
+        {FatalError{"Improperly formatted path."},
+         "<3>" + stamp + "\n<3>FATAL ERROR!!!\n<3>Improperly formatted path.\n<3>\n"},
+        {OutputFailed{OutputStep::makeFolder, "out/", "denied", "a.txt", ""},
+         "<4>" + stamp + "Unable to make the output folder out/. denied\n"},
+        {FileFound{"in/", "in/a.txt", "a.txt", 5, 0}, "<6>" + stamp + "Copying in/a.txt FileSize: 5.\n"},
+        {StatusNote{"two\nlines"}, "<6>" + stamp + "two\n<6>lines\n"},
+    };
+    for (const auto& c : cases) {
+        std::FILE* out = std::tmpfile();
+        ASSERT_NE(out, nullptr);
+        ConsolePrinter journal(out, true);
+        journal.OnProgress(c.event, StatusPrinter().Print(c.event, 0));
+        EXPECT_EQ(ReadBack(out), c.printed);
+        std::fclose(out);
+    }
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    ConsolePrinter terminal(out);
+    terminal.OnProgress(FatalError{"x"}, StatusPrinter().Print(FatalError{"x"}, 0));
+    EXPECT_EQ(ReadBack(out).find('<'), std::string::npos) << "a terminal gets no priorities";
     std::fclose(out);
 }
 

@@ -14,7 +14,7 @@ extern char** environ;
 namespace pv::test {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& outputFile,
-                           const std::vector<std::string>& extraEnvironment) {
+                           const std::vector<std::string>& extraEnvironment, const std::string& workingFolder) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -29,9 +29,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    // The program runs in the folder of its output file, so whatever it drops
-    // in its current folder stays in the test's scratch space.
-    const std::string folder = outputFile.substr(0, outputFile.find_last_of('/') + 1);
+    // By default the program runs in the folder of its output file, so
+    // whatever it drops in its current folder stays in the test's scratch space.
+    const std::string folder =
+        workingFolder.empty() ? outputFile.substr(0, outputFile.find_last_of('/') + 1) : workingFolder;
     if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     if (posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), env.data()) != 0) m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);

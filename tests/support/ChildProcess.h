@@ -11,9 +11,10 @@ namespace pv::test {
 class ChildProcess {
 public:
     // Starts argv with stdout and stderr going to outputFile; extra
-    // environment entries ("NAME=value") are added to ours.
+    // environment entries ("NAME=value") are added to ours.  It runs in
+    // workingFolder, or else in the folder of its output file.
     ChildProcess(const std::vector<std::string>& argv, const std::string& outputFile,
-                 const std::vector<std::string>& extraEnvironment = {});
+                 const std::vector<std::string>& extraEnvironment = {}, const std::string& workingFolder = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
