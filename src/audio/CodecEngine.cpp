@@ -1,5 +1,6 @@
 #include "audio/CodecEngine.h"
 
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -11,14 +12,20 @@ namespace pv::audio {
 namespace {
 
 // Where the module may be: the one file the environment names, else next to
-// the running executable, then where the build put it (test and benchmark
-// programs run from other folders of the build tree).
+// the running executable (the build), then where an installation puts it
+// relative to the executable, then where the build put it (test and
+// benchmark programs run from other folders of the build tree).
 std::vector<std::string> ModuleCandidates() {
     const std::string chosen = platform::EnvironmentValue(kCodecModuleVariable);
     if (!chosen.empty()) return {chosen};
     std::vector<std::string> paths;
     const std::string folder = platform::ExecutableFolder();
     if (!folder.empty()) paths.push_back(folder + kCodecModuleName);
+#ifdef PRESSVANE_CODEC_MODULE_INSTALLED
+    // Without "..": paths that climb out of a folder are never followed.
+    if (!folder.empty())
+        paths.push_back(std::filesystem::path(folder + PRESSVANE_CODEC_MODULE_INSTALLED).lexically_normal().string());
+#endif
 #ifdef PRESSVANE_CODEC_MODULE_PATH
     if (paths.empty() || paths.front() != PRESSVANE_CODEC_MODULE_PATH) paths.emplace_back(PRESSVANE_CODEC_MODULE_PATH);
 #endif

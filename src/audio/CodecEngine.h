@@ -101,8 +101,9 @@ constexpr int kCodecEngineVersion = 3;
 using CodecEngineEntry = CodecEngine* (*)(int version);
 
 // Name of the module file; the module is looked for next to the running
-// executable, then where the build put it.  The environment variable, when
-// set, names the one module file to use instead.
+// executable, then where an installation puts it (the architecture's
+// library folder, pressvane/), then where the build put it.  The environment
+// variable, when set, names the one module file to use instead.
 constexpr const char* kCodecModuleName = "libpressvane-codecs.so";
 constexpr const char* kCodecModuleVariable = "PRESSVANE_CODEC_MODULE";
 
