@@ -1,7 +1,8 @@
 # What `cmake --install` puts where, and the Debian packages `cpack -G DEB`
 # makes of it:
 #   pressvane      bin/pressvane, the codec module in lib/<arch>/pressvane/,
-#                  the systemd unit, the manual page
+#                  the master archive database and its schema in
+#                  share/pressvane/, the systemd unit, the manual page
 #   pressvane-gui  bin/pressvane-gui (Qt), its manual page
 # A plain `cmake --install build` goes to /usr/local; the packages install
 # under /usr.
@@ -15,6 +16,12 @@ install(TARGETS pressvane_codecs LIBRARY DESTINATION ${PRESSVANE_MODULE_DIR} COM
 if(TARGET pressvane-gui)
   install(TARGETS pressvane-gui RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)
 endif()
+
+# The archive's master database (every alias's archive database starts as a
+# copy of it; the administrator puts it into each working folder's
+# Pressvane/Templates/) and the schema it is made from.
+install(FILES ${PRESSVANE_MASTER_DATABASE} ${PRESSVANE_ARCHIVE_SCHEMA}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/pressvane COMPONENT service)
 
 # The unit names the program by its installed path, which is known only when
 # installing (the packages install under another prefix than the build's).
