@@ -1,5 +1,6 @@
 #include "publish/IndexPages.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -16,6 +17,7 @@ constexpr std::string_view kOpener = "<!--Quillmark ";
 constexpr std::string_view kCloser = " -->";
 constexpr std::string_view kCommentLine = "<!-- ";
 constexpr std::string_view kMarkerName = "Add new links before this line";
+constexpr std::string_view kLineEnd = "\r\n";
 constexpr unsigned kReadMode = platform::File::modeRead | platform::File::shareDenyNone;
 constexpr unsigned kWriteMode = platform::File::modeCreate | platform::File::modeWrite | platform::File::shareExclusive;
 
@@ -33,10 +35,6 @@ std::optional<bool> NextMacro(std::string& line, std::string& before, std::strin
     return true;
 }
 
-bool WriteLine(CFTPFile& file, const std::string& line) {
-    return file.Write(line.data(), static_cast<int64_t>(line.size())) && file.Write("\r\n", 2);
-}
-
 }  // namespace
 
 struct IndexPages::Update {
@@ -45,8 +43,8 @@ struct IndexPages::Update {
     Location leftover;
     Location privateTemp;
     MacroExpander macros;
-    bool created = false;                // the page is made now, from its template
-    std::vector<std::string> newPage;    // its lines
+    bool created = false;            // the page is made now, from its template
+    std::vector<std::string> lines;  // the page's lines: as it stands, or as made from its template
     std::string linkLine;
 };
 
@@ -74,22 +72,19 @@ bool IndexPages::UpdateIndexPage(Publication& publication, const Location& index
         if (leftover ? !TakeLeftover(update) : !MakeNewPage(update, indexTemplate)) return false;
     }
     if (!MakeLinkLine(update, indexTemplate, linkTemplate)) return false;
-    switch (WriteWithLink(update)) {
-        case Insertion::inserted:
-            return PutInPlace(update);
-        case Insertion::alreadyThere:
-            if (update.created) return PutInPlace(update);
-            file.Remove(update.privateTemp);
-            return true;
-        case Insertion::noMarker:
-            if (update.created && !PutInPlace(update)) return false;
-            if (!update.created) file.Remove(update.privateTemp);
-            publication.reports.Note("The index file " + indexPage.Display() + " has no line " + kMarkerLine +
-                                     ": the link of " + publication.values.slug + " was not added.");
-            return false;
-        case Insertion::failed:
-            break;
+    if (!update.created && !ReadPage(update)) return false;
+    // A page that is there and holds the link already, or cannot take it,
+    // stays as it is: nothing is written.  A page made now is written in
+    // any case.
+    std::string text;
+    const Insertion insertion = WithLink(update, text);
+    if (insertion == Insertion::alreadyThere && !update.created) return true;
+    if (insertion != Insertion::noMarker || update.created) {
+        if (!WriteReplacement(update, text) || !PutInPlace(update)) return false;
     }
+    if (insertion != Insertion::noMarker) return true;
+    publication.reports.Note("The index file " + indexPage.Display() + " has no line " + kMarkerLine +
+                             ": the link of " + publication.values.slug + " was not added.");
     return false;
 }
 
@@ -118,7 +113,7 @@ bool IndexPages::MakeNewPage(Update& update, const std::string& indexTemplate) {
             page += platform::EqualsIgnoringCase(name, kMarkerName) ? std::string(kOpener) + name + std::string(kCloser)
                                                         : update.macros.Value(name).value_or("");
         }
-        update.newPage.push_back(page + line);
+        update.lines.push_back(page + line);
     }
     source.Close();
     update.created = true;
@@ -150,58 +145,47 @@ bool IndexPages::MakeLinkLine(Update& update, const std::string& indexTemplate, 
     return true;
 }
 
-IndexPages::Insertion IndexPages::WriteWithLink(Update& update) {
-    CFTPFile target(m_files);
-    if (!target.Open(update.privateTemp, kWriteMode)) {
-        Fail(update, "Can't open index file " + update.page.Display() + ".");
-        return Insertion::failed;
-    }
-    Insertion insertion = Insertion::noMarker;
-    const bool written = WriteLines(target, update, insertion);
-    if (!target.Close() || !written) {
-        if (insertion != Insertion::failed) Fail(update, "Can't write the index file " + update.page.Display() + ".");
-        return Insertion::failed;
+// The page as it stands, whole: an update either leaves it as it is or
+// replaces it, so it is read once.  A page that cannot be read whole is
+// never replaced by the part that could.
+bool IndexPages::ReadPage(Update& update) {
+    CFTPFile source(m_files);
+    if (!source.Open(update.page, kReadMode)) return Fail(update, "Can't open index file " + update.page.Display() + ".");
+    for (std::string line; source.ReadLine(line);) update.lines.push_back(line);
+    const bool readWhole = !source.ReadFailed();
+    if (!source.Close()) return Fail(update, "Can't write the index file " + update.page.Display() + ".");
+    if (!readWhole) return Fail(update, "Can't open index file " + update.page.Display() + ".");
+    return true;
+}
+
+// The page's text with the link line above every marker line; a page that
+// holds the link line already gets none.
+IndexPages::Insertion IndexPages::WithLink(const Update& update, std::string& text) {
+    const bool linked = std::find(update.lines.begin(), update.lines.end(), update.linkLine) != update.lines.end();
+    Insertion insertion = linked ? Insertion::alreadyThere : Insertion::noMarker;
+    size_t size = 0;
+    for (const std::string& line : update.lines) size += line.size() + 2;
+    text.reserve(size + update.linkLine.size() + 2);
+    for (const std::string& line : update.lines) {
+        if (line == kMarkerLine && !linked) {
+            insertion = Insertion::inserted;
+            text += update.linkLine;
+            text += kLineEnd;
+        }
+        text += line;
+        text += kLineEnd;
     }
     return insertion;
 }
 
-// The page's lines with the link line above every marker line; stops at a
-// line that is the link line already (a page made now is written whole).
-bool IndexPages::WriteLines(CFTPFile& target, Update& update, Insertion& insertion) {
-    bool linked = false;
-    auto copyLine = [&](const std::string& line) {
-        if (line == update.linkLine) linked = true;
-        if (line == kMarkerLine && !linked) {
-            insertion = Insertion::inserted;
-            if (!WriteLine(target, update.linkLine)) return false;
-        }
-        return WriteLine(target, line);
-    };
-    if (update.created) {
-        for (const std::string& line : update.newPage) {
-            if (line == update.linkLine) linked = true;
-        }
-        for (const std::string& line : update.newPage)
-            if (!copyLine(line)) return false;
-        if (linked) insertion = Insertion::alreadyThere;
-        return true;
-    }
-    CFTPFile source(m_files);
-    if (!source.Open(update.page, kReadMode)) {
-        insertion = Insertion::failed;
-        Fail(update, "Can't open index file " + update.page.Display() + ".");
-        return false;
-    }
-    bool ok = true;
-    for (std::string line; ok && source.ReadLine(line);) {
-        if (line == update.linkLine) {
-            insertion = Insertion::alreadyThere;
-            break;
-        }
-        ok = copyLine(line);
-    }
-    if (!source.Close()) ok = false;
-    return ok;
+// The new page under the private name, in one write.
+bool IndexPages::WriteReplacement(Update& update, const std::string& text) {
+    CFTPFile target(m_files);
+    if (!target.Open(update.privateTemp, kWriteMode))
+        return Fail(update, "Can't open index file " + update.page.Display() + ".");
+    const bool written = target.Write(text.data(), static_cast<int64_t>(text.size()));
+    if (!target.Close() || !written) return Fail(update, "Can't write the index file " + update.page.Display() + ".");
+    return true;
 }
 
 bool IndexPages::PutInPlace(Update& update) {

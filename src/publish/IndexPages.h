@@ -11,9 +11,10 @@
 // missing and "zzQMDBIndexTemp" complete, and the next update takes it as
 // the page before anything else.
 //
-// A page that already holds the link line is left as it is.  A page
-// without a marker line cannot take the link: that is reported, and the
-// update fails.
+// A page that already holds the link line is left as it is: it is read,
+// and nothing is written (most updates of the archive's year, month and
+// day indexes are such).  A page without a marker line cannot take the
+// link: that is reported, and the update fails.
 #include <string>
 #include <vector>
 
@@ -43,13 +44,14 @@ public:
 
 private:
     struct Update;
-    enum class Insertion { inserted, alreadyThere, noMarker, failed };
+    enum class Insertion { inserted, alreadyThere, noMarker };
 
     bool TakeLeftover(Update& update);
     bool MakeNewPage(Update& update, const std::string& indexTemplate);
     bool MakeLinkLine(Update& update, const std::string& indexTemplate, const std::string& linkTemplate);
-    Insertion WriteWithLink(Update& update);
-    bool WriteLines(CFTPFile& target, Update& update, Insertion& insertion);
+    bool ReadPage(Update& update);
+    static Insertion WithLink(const Update& update, std::string& text);
+    bool WriteReplacement(Update& update, const std::string& text);
     bool PutInPlace(Update& update);
     bool Fail(Update& update, const std::string& text);
 

@@ -3,6 +3,7 @@
 // changed in place.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "notify/WireMessages.h"
@@ -79,8 +80,14 @@ TEST_F(IndexPageRun, AMissingPageIsMadeAndEachStoryLinkedOnce) {
     const std::string first = "<html><title>Council vote</title>\r\n<ul>\r\n" + Link("00041_vote.htm", "Council vote") +
                               kMarker + "\r\n</ul></html>\r\n";
     EXPECT_EQ(test::ReadWholeFile(Page()), first);
-    ASSERT_TRUE(Update());  // the same story again: the page stays as it is
+    // The same story again: the page stays as it is, and nothing is written
+    // beside it either (a file made or removed there would change the
+    // folder's time).
+    const auto before = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    fs::last_write_time(dir / "Web", before);
+    ASSERT_TRUE(Update());
     EXPECT_EQ(test::ReadWholeFile(Page()), first);
+    EXPECT_EQ(fs::last_write_time(dir / "Web"), before);
 
     values.slug = "Budget";
     values.outputFilename = "00042_budget.htm";
