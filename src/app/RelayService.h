@@ -51,6 +51,9 @@ public:
     FolderLock& Lock() { return m_lock; }
     const MailSender& Mail() const { return m_mail; }
     Monitor& GetMonitor() { return m_monitor; }
+    // The publishing half as the scan uses it (bench/publish times it story
+    // by story).
+    PublishService& Publishing() { return m_publish; }
 
 private:
     static std::string DebugFolder(const ServiceOptions& options, const std::string& workingFolder);
