@@ -21,15 +21,26 @@ public:
     }
 };
 
-// Into an open file (the publish driver's work file).  A failed write is
-// remembered by the file, whose Close then fails.
+// Into an open file (the publish driver's work file).  A filled template
+// comes in many small pieces: they are gathered and written to the file in
+// large ones, and whatever is left when the output is flushed or goes out
+// of scope.  A failed write is remembered by the file, whose Close then
+// fails.
 class FilePageOutput final : public PageOutput {
 public:
+    static constexpr size_t kBufferSize = 64 * 1024;
+
     explicit FilePageOutput(CFileString& file) : m_file(file) {}
+    ~FilePageOutput() override { Flush(); }
+    FilePageOutput(const FilePageOutput&) = delete;
+    FilePageOutput& operator=(const FilePageOutput&) = delete;
+
     void Write(std::string_view bytes) override;
+    void Flush();
 
 private:
     CFileString& m_file;
+    std::string m_pending;
 };
 
 // Into memory.

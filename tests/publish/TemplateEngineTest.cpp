@@ -452,8 +452,27 @@ TEST_F(TemplatePages, WritesIntoAFile) {
     const MacroExpander macros(values, clock);
     TemplateFill fill{route, story, macros, storyText, output, reports, references};
     EXPECT_TRUE(engine.FillTemplate(fill, "TextTemplate.htm", "TextLinkTemplate.htm").ok());
+    output.Flush();
     EXPECT_TRUE(page.Close());
     EXPECT_EQ(test::ReadWholeFile(dir / "page.htm.tmp"), "a Council vote\r\nThe council met.\r\nIt voted.\r\n\r\n");
+}
+
+// The pieces are gathered and written in large ones; what is left goes
+// when the output does.
+TEST_F(TemplatePages, AFileGetsEveryPieceInOrder) {
+    CFTPFile page(access);
+    ASSERT_TRUE(page.Open(dir / "page.htm.tmp", platform::File::modeWrite | platform::File::modeCreate));
+    std::string expected;
+    {
+        FilePageOutput output(page);
+        for (int i = 0; expected.size() < 2 * FilePageOutput::kBufferSize + 100; ++i) {
+            const std::string piece = std::to_string(i) + (i % 10 == 9 ? "\r\n" : ",");
+            output.Write(piece);
+            expected += piece;
+        }
+    }
+    EXPECT_TRUE(page.Close());
+    EXPECT_EQ(test::ReadWholeFile(dir / "page.htm.tmp"), expected);
 }
 
 }  // namespace
