@@ -13,9 +13,10 @@
   archive WORK COUNT PER_DAY [--front]
       an archive of COUNT stories in WORK, as the service leaves it after
       publishing them PER_DAY a day up to today: the database rows, the
-      year/month/day folders with the pages and ID.dat, every index page
-      (made from the working folder's own templates) and, with --front, the
-      front page holding the latest FRONT_LIMIT of them
+      year/month/day folders with the pages (a past day's pages as names of
+      one file) and ID.dat, every index page (made from the working folder's
+      own templates) and, with --front, the front page holding the latest
+      FRONT_LIMIT of them
 
 Text files are Windows-1252 with CR LF line ends, as the newsroom system
 writes them.  Everything is deterministic: story n is the same in every run
@@ -409,7 +410,15 @@ def archive(work, count, per_day, front):
                       "CreationTime": when.strftime("%H:%M:%S"), "Category": story.category,
                       "Keywords": story.keywords,
                       "Story": "<BR>\r\n".join(story.paragraphs) + "<BR>"}
-            write_text(os.path.join(folder, name), expand(page_template, values))
+            page = os.path.join(folder, name)
+            if day == today or number == 0:
+                write_text(page, expand(page_template, values))
+                shared_page = page
+            else:
+                # Publishing never opens the pages of past days: a day's
+                # pages are one file under all their names, which keeps
+                # making and removing a large archive quick.
+                os.link(shared_page, page)
             links.append(link_line(work, "StoryIndex", values))
             text_rows.append((text_id, story.slug, story.category, "desk", story.writer, day.isoformat(),
                               day.isoformat(), story.show, when.strftime("%H:%M:%S"), "", name, story.keywords, ym,
