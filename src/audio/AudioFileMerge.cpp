@@ -122,20 +122,20 @@ struct Plan {
     int64_t riffSize = 0;
 };
 
-Plan MakePlan(const MergeInput& first, const MergeInput& second, int silenceMs) {
+Plan MakePlan(const MergeInput& first, const MergeInput& second, const MergeInput& tagged, int silenceMs) {
     Plan plan;
     const int64_t frame = second.FrameBytes();
     const int64_t ms = silenceMs > 0 ? silenceMs : 0;
     const int64_t frames = int64_t{second.format.samplesPerSec} * ms / 1000;  // fits: 32 x 31 bits
     plan.silenceBytes = frames > kMaxRiffSize ? kMaxRiffSize + 1 : frames * frame;
     plan.joinedSize = first.dataSize + plan.silenceBytes + second.dataSize;
-    const int64_t trailing = second.TrailingBytes();
+    const int64_t trailing = tagged.TrailingBytes();
     plan.trailingBytes = trailing >= 1 && trailing <= kMaxTrailingBytes ? trailing : 0;
     plan.riffSize = 38 + audio::PadToEven(plan.joinedSize) + plan.trailingBytes;
     return plan;
 }
 
-bool WriteJoined(MergeInput& first, MergeInput& second, const Plan& plan, platform::File& out,
+bool WriteJoined(MergeInput& first, MergeInput& second, MergeInput& tagged, const Plan& plan, platform::File& out,
                  const std::string& outPath, std::string& message) {
     MergeWriter writer(out, outPath);
     const std::string header = OutputHeader(second.format, plan.riffSize, plan.joinedSize);
@@ -150,21 +150,22 @@ bool WriteJoined(MergeInput& first, MergeInput& second, const Plan& plan, platfo
         const char pad = 0;
         if (!writer.Write(&pad, 1, message)) return false;
     }
-    const int64_t trailingStart = second.dataOffset + audio::PadToEven(second.dataSize);
-    return plan.trailingBytes == 0 || writer.Copy(second, trailingStart, plan.trailingBytes, message);
+    const int64_t trailingStart = tagged.dataOffset + audio::PadToEven(tagged.dataSize);
+    return plan.trailingBytes == 0 || writer.Copy(tagged, trailingStart, plan.trailingBytes, message);
 }
 
-bool Join(MergeInput& first, MergeInput& second, const std::string& outputPath, int silenceMs, std::string& message) {
+bool Join(MergeInput& first, MergeInput& second, MergeInput& tagged, const std::string& outputPath, int silenceMs,
+          std::string& message) {
     if (!OpenInput(first, message) || !OpenInput(second, message)) return false;
     if (!SameFormat(first, second)) return message = "Files are not the same format.", false;
-    const Plan plan = MakePlan(first, second, silenceMs);
+    const Plan plan = MakePlan(first, second, tagged, silenceMs);
     if (plan.riffSize > kMaxRiffSize) return message = "The joined file would be larger than 4 GB.", false;
     const std::string temporary = outputPath + ".joining";
     platform::File out;
     if (!out.Open(temporary, platform::File::modeCreate | platform::File::modeWrite)) {
         return message = "Can't write file " + outputPath + ".", false;
     }
-    const bool written = WriteJoined(first, second, plan, out, outputPath, message);
+    const bool written = WriteJoined(first, second, tagged, plan, out, outputPath, message);
     const bool closed = out.Close();
     if (written && !closed) message = "Can't write file " + outputPath + ".";
     if (!written || !closed || !platform::RenameReplace(temporary, outputPath, &message)) {
@@ -177,12 +178,13 @@ bool Join(MergeInput& first, MergeInput& second, const std::string& outputPath, 
 }  // namespace
 
 bool CAudioFileMerge::Merge(const std::string& firstPath, const std::string& secondPath,
-                            const std::string& outputPath, int silenceMs, std::string& errorText) {
+                            const std::string& outputPath, int silenceMs, std::string& errorText, TagsFrom tags) {
     MergeInput first, second;
     first.path = firstPath;
     second.path = secondPath;
     std::string message;
-    if (Join(first, second, outputPath, silenceMs, message)) return true;
+    MergeInput& tagged = tags == TagsFrom::first ? first : second;
+    if (Join(first, second, tagged, outputPath, silenceMs, message)) return true;
     errorText = "Can't merge audio files " + firstPath + "\nand " + secondPath + ".\n" + message;
     return false;
 }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 
+#include "audio/AudioConverter.h"
 #include "audio/AudioFileHeader.h"
 #include "audio/CodecEngine.h"
 #include "config/DirOptions.h"
@@ -17,17 +18,12 @@
 
 namespace pv {
 
-struct RelayedAudioSettings {
-    std::string workingFolder;
-    std::string settingsFile;            // for section "Audio Formats"
-    std::string compressionBatchFolder;  // "CompressionBatchFilePath"
-    int throttlingPercentage = 50;
+// The conversion's settings (shared with every other conversion) and the
+// cart chunk's.
+struct RelayedAudioSettings : AudioConverterSettings {
     bool convertCartToChunk = false;
     bool saveEntireCartDataToTag = false;
     int nameFromCartMode = CAudioFileHeader::nameFromCutId;
-    // Longest an external program (compressor, tagging tool) may run before
-    // it is stopped, so that a hung one cannot stall the service.
-    std::chrono::milliseconds programTimeLimit{std::chrono::minutes(10)};
 };
 
 class RelayedAudio {
@@ -36,10 +32,9 @@ public:
     RelayedAudio(FileAccess& files, audio::CodecModule& codecs, Reporter& reporter, DebugFiles& debug,
                  platform::Clock& clock, RelayedAudioSettings settings)
         : m_files(files),
-          m_codecs(codecs),
           m_reporter(reporter),
           m_debug(debug),
-          m_clock(clock),
+          m_converter(files, codecs, clock, settings),
           m_settings(std::move(settings)) {}
 
     // Converts the working file for the route, at its first output: the
@@ -58,20 +53,14 @@ public:
                                 const CAudioFileHeader& header, bool formatRead, bool convertCartToChunk);
 
 private:
-    bool EncodeWma(const CDirOptions& route, const std::string& source, std::string& target, std::string& error);
-    bool RunExternal(const CDirOptions& route, const std::string& source, std::string& target, const std::string& outputPath,
-                     std::string& error);
-    bool RunCompressor(const CDirOptions& route, const std::string& source, std::string& target,
-                       const CAudioFileHeader& header, std::string& error);
     void TagMp3(const std::string& sourceName, const std::string& converted);
     void ReportUnconverted(const std::string& outputPath);
     bool NamesFromCart(const CAudioFileHeader& source, bool headerRead) const;
 
     FileAccess& m_files;
-    audio::CodecModule& m_codecs;
     Reporter& m_reporter;
     DebugFiles& m_debug;
-    platform::Clock& m_clock;
+    AudioConverter m_converter;
     RelayedAudioSettings m_settings;
 };
 

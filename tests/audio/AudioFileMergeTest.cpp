@@ -82,6 +82,14 @@ TEST_F(AudioFileMergeTest, TheSecondFilesTagsCarryOverAndTheFirstsAreDropped) {
     EXPECT_EQ(header.Tag(tagDescription), "second");
     EXPECT_EQ(test::ReadWholeFile(out).find("first"), std::string::npos);
     EXPECT_EQ(test::RunTool({"sox", "--i", "-s", out}).output, "24\n");
+
+    // Asked for, the first file's tags go with the join instead (a clip put
+    // behind a cut keeps the cut's tags).
+    ASSERT_TRUE(CAudioFileMerge().Merge(first, second, out, 1, m_error, CAudioFileMerge::TagsFrom::first)) << m_error;
+    ASSERT_TRUE(header.ReadHeader(out));
+    EXPECT_EQ(header.Tag(tagDescription), "first");
+    EXPECT_EQ(test::ReadWholeFile(out).find("second"), std::string::npos);
+    EXPECT_EQ(test::RunTool({"sox", "--i", "-s", out}).output, "24\n");
 }
 
 TEST_F(AudioFileMergeTest, JoinsInPlaceThroughATemporaryFile) {
