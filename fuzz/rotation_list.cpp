@@ -36,7 +36,8 @@ std::vector<std::string> Lines(const std::string& text) {
         size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // A carriage return belongs to the line end only before a line feed.
+        if (end < text.size() && !line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(std::move(line));
         at = end + 1;
     }
