@@ -7,8 +7,12 @@
 #include <string>
 
 #include "app/ServiceOptions.h"
+#include "audio/AudioConverter.h"
+#include "audio/AudioFileHeaderCache.h"
+#include "audio/CodecEngine.h"
 #include "notify/DebugReports.h"
 #include "notify/Receipts.h"
+#include "publish/AttachmentTransfer.h"
 #include "publish/DatabaseArchive.h"
 #include "publish/DeferredPurges.h"
 #include "publish/FolderAliasReader.h"
@@ -18,7 +22,6 @@
 #include "publish/OrderedList.h"
 #include "publish/OutputRestoral.h"
 #include "publish/OutputSwap.h"
-#include "publish/PlainPublishSteps.h"
 #include "publish/SqliteArchiveStore.h"
 #include "publish/StoryIntake.h"
 #include "publish/StoryPublisher.h"
@@ -26,6 +29,7 @@
 #include "publish/StoryTextBlocks.h"
 #include "publish/TemplateEngine.h"
 #include "relay/FolderLock.h"
+#include "rotation/PlayRotationEngine.h"
 
 namespace pv {
 
@@ -43,6 +47,7 @@ struct PublishContext {
     DebugFiles& debugFiles;
     Mailer* debugMailer;  // null: debug reports are off
     const std::atomic<bool>& exit;
+    audio::CodecModule& codecs;  // the service's, for the attached audio
 };
 
 class PublishService {
@@ -54,6 +59,8 @@ public:
     StoryOutcome Handle(const CDirOptions& route, const tagFileInfo& file) { return m_intake.Handle(route, file); }
 
 private:
+    static std::string PlayFolder(const std::string& folder, const std::string& workingFolder);
+
     DebugReports m_debug;
     FolderAliasReader m_aliases;
     OutputSwap m_swap;
@@ -63,7 +70,10 @@ private:
     DatabaseArchive m_archive;
     LinkedFiles m_links;
     TextSummary m_summary;
-    CopyOnlyAttachments m_attachments;
+    CAudioFileHeaderCache m_audioHeaders;
+    CPlayRotationEngine m_rotation;
+    AudioConverter m_converter;
+    AttachmentTransfer m_attachments;
     LinkWriter m_linkWriter;
     StoryTextBlocks m_storyText;
     DeferredPurges m_purges;

@@ -36,7 +36,7 @@ RelayService::RelayService(const ServiceOptions& options, const RelayContext& co
       m_postMove(m_files, context.reporter, context.workingFolder),
       m_transfer(m_files, context.reporter, m_lock, m_postMove, Hooks()),
       m_publish(options, {context.workingFolder, m_files, context.reporter, context.trace, context.clock, m_messages,
-                          m_mail, m_receipts, m_lock, m_debugFiles, m_debugMailer.get(), context.state.exit}),
+                          m_mail, m_receipts, m_lock, m_debugFiles, m_debugMailer.get(), context.state.exit, m_codecs}),
       m_scan(m_files, context.reporter, context.trace, context.clock, context.state, m_messages, m_transfer,
              options.relay.publishOrder,
              [this](const CDirOptions& route, const tagFileInfo& file) { return m_publish.Handle(route, file); }),

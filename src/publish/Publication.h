@@ -44,6 +44,9 @@ struct Publication {
     // The story rewritten for this publication, when a step rewrote it
     // (links moved to the top); the templates then read it.
     std::unique_ptr<StoryTextCopy> storyCopy = nullptr;
+    // The metadata of the audio put in front of the story's audio (the
+    // "Prepended AF" macros); empty until an attachment gets some.
+    CAudioFileHeader prependedAudio{};
 
     // The story text the steps and the templates read.
     CFileString& StoryText() { return storyCopy ? static_cast<CFileString&>(storyCopy->File()) : submission.openStory; }

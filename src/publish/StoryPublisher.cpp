@@ -73,6 +73,7 @@ bool StoryPublisher::PublishStory(StorySubmission& submission) {
     publication.references = &references;
     values.linkLines = &references;
     values.audio = &references.AttachmentHeader();
+    values.prependedAudio = &publication.prependedAudio;
     Progress progress;
     m_components.purges.Forget();
     const bool published = Publish(publication, progress).ok();

@@ -81,7 +81,7 @@ protected:
     bool Publish(const std::string& text) {
         test::WriteWholeFile(dir / "in/vote.txt", text);
         PublishService service(options, {workingFolder, files, reporter, trace, clock, messages, mail, receipts, lock,
-                                         debugFiles, nullptr, exit});
+                                         debugFiles, nullptr, exit, codecs});
         return service.Handle(route, {"vote.txt", 0, clock.NowSeconds()}).published;
     }
     std::string Page() const { return test::ReadWholeFile(dir / "site/Pages/News.htm"); }
@@ -125,6 +125,7 @@ protected:
     MailSender mail;
     Receipts receipts{files, messages, mail, clock, workingFolder};
     std::atomic<bool> exit{false};
+    audio::CodecModule codecs;
     FolderLock lock{files, reporter, trace, clock, exit};
     DebugFiles debugFiles{clock, workingFolder};
     ServiceOptions options;

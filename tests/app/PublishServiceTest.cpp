@@ -53,7 +53,7 @@ protected:
     bool Publish(const std::string& name, const std::string& text) {
         test::WriteWholeFile(dir / ("in/" + name), text);
         PublishService service(options, {workingFolder, files, reporter, trace, clock, messages, mail, receipts, lock,
-                                         debugFiles, nullptr, exit});
+                                         debugFiles, nullptr, exit, codecs});
         return service.Handle(route, {name, 0, clock.NowSeconds()}).published;
     }
     std::vector<std::string> Pages() const {
@@ -79,6 +79,7 @@ protected:
     MailSender mail;
     Receipts receipts{files, messages, mail, clock, workingFolder};
     std::atomic<bool> exit{false};
+    audio::CodecModule codecs;
     FolderLock lock{files, reporter, trace, clock, exit};
     DebugFiles debugFiles{clock, workingFolder};
     ServiceOptions options;

@@ -14,7 +14,7 @@
 #include "publish/OutputRestoral.h"
 #include "publish/OutputSwap.h"
 #include "publish/LinkedFiles.h"
-#include "publish/PlainPublishSteps.h"
+#include "publish/AttachmentTransfer.h"
 #include "publish/StoryPublisher.h"
 #include "publish/StorySummaryText.h"
 #include "support/FakeClock.h"
@@ -116,7 +116,11 @@ protected:
     IndexPages index{files, clock, workingFolder};
     LinkedFiles links{files, StoryOptions{}};
     TextSummary summary{false};
-    CopyOnlyAttachments attachments{files, clock, workingFolder};
+    audio::CodecModule codecs;
+    CAudioFileHeaderCache audioHeaders{clock};
+    CPlayRotationEngine rotation{audioHeaders, workingFolder, reporter};
+    AudioConverter converter{files, codecs, clock, {}};
+    AttachmentTransfer attachments{{files, clock, receipts, converter, rotation, workingFolder}};
     PeekingFiller filler{dir / "Pages"};
     DeferredPurges purges;
     StoryPublisher publisher{{files, reporter, messages, clock, lock, receipts, debug, workingFolder},

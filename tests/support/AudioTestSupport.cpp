@@ -16,6 +16,22 @@ std::string LE32(uint32_t v) {
     return out;
 }
 
+std::string WmaProfileBytes(int formatTag, int channels, int rate, int bitRate) {
+    char subtype[16];
+    std::snprintf(subtype, sizeof subtype, "%08X", static_cast<unsigned>(formatTag));
+    const std::string text =
+        "<profile version=\"589824\" storageformat=\"1\" name=\"Newsroom\" description=\"\">\r\n"
+        " <streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\" streamnumber=\"1\" bitrate=\"" +
+        std::to_string(bitRate) + "\">\r\n  <wmmediatype subtype=\"{" + subtype +
+        "-0000-0010-8000-00AA00389B71}\">\r\n   <waveformatex wFormatTag=\"" + std::to_string(formatTag) +
+        "\" nChannels=\"" + std::to_string(channels) + "\" nSamplesPerSec=\"" + std::to_string(rate) +
+        "\" nAvgBytesPerSec=\"" + std::to_string(bitRate / 8) +
+        "\" nBlockAlign=\"2048\" wBitsPerSample=\"16\"/>\r\n  </wmmediatype>\r\n </streamconfig>\r\n</profile>\r\n";
+    std::string profile = "\xFF\xFE";
+    for (char c : text) profile += std::string{c, '\0'};
+    return profile;
+}
+
 std::string Chunk(const std::string& id, const std::string& data) {
     std::string out = id + LE32(static_cast<uint32_t>(data.size())) + data;
     if (data.size() & 1) out += '\0';

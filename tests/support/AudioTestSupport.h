@@ -30,6 +30,10 @@ struct ToolResult {
     int exitCode = -1;
     std::string output;  // stdout and stderr together
 };
+// A saved WMA profile (UTF-16LE XML with a byte-order mark) for one audio
+// stream of the given codec tag (353: wmav2), channels, rate and bit rate.
+std::string WmaProfileBytes(int formatTag, int channels, int rate, int bitRate);
+
 // Runs a tool found on PATH and collects its output.
 ToolResult RunTool(const std::vector<std::string>& argv);
 // Makes a WAV file with sox: a sine of the given length, the same bytes
