@@ -80,6 +80,10 @@ bool IndexPages::UpdateIndexPage(Publication& publication, const Location& index
     const Insertion insertion = WithLink(update, text);
     if (insertion == Insertion::alreadyThere && !update.created) return true;
     if (insertion != Insertion::noMarker || update.created) {
+        // The page is written under a hidden name of this instance and
+        // renamed into place; a start after a crash removes what a dead run
+        // left of it.
+        const InFlightNote writing(m_files, kInFlightCopy, update.privateTemp);
         if (!WriteReplacement(update, text) || !PutInPlace(update)) return false;
     }
     if (insertion != Insertion::noMarker) return true;

@@ -1,6 +1,7 @@
 #include "publish/StoryPublisher.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "config/StoryCommand.h"
 #include "publish/LinkedFilePurge.h"
@@ -238,6 +239,10 @@ Status StoryPublisher::WritePage(Publication& publication) {
     // file's name only once it is whole (filled and closed): a work file that
     // a restoral finds is a finished page, never one cut short by a crash.
     const Location partial = paths.storage.Join(paths.work.Name() + kPartSuffix);
+    // A page cut short by a crash is never finished by anyone: the next
+    // start removes it (a page with a fresh number never writes it again).
+    std::optional<InFlightNote> writing;
+    writing.emplace(m_context.files, kInFlightWorkFile, partial);
     CFTPFile work(m_context.files);
     work.mkdir(partial.Folder());
     const unsigned mode = platform::File::modeCreate | platform::File::modeWrite | platform::File::typeText |
@@ -274,6 +279,7 @@ Status StoryPublisher::WritePage(Publication& publication) {
         return publication.reports.Fatal(
             Status::IoError("Cannot rename " + partial.Display() + " to " + paths.work.Display() + ".").WithDetail(why));
     }
+    writing.reset();
     if (Status replaced = m_components.pages.ReplaceOutput(publication); !replaced.ok()) return replaced;
     for (const DeferredPurges::Purge& purge : m_components.purges.Take())
         m_components.links.PurgePage(publication, purge.name, purge.depth);

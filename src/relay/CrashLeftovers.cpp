@@ -13,6 +13,7 @@ namespace pv {
 
 void CrashLeftovers::Clean(const std::map<std::string, std::string>& leftover, const RouteList& routes) {
     if (const auto copy = leftover.find(kInFlightCopy); copy != leftover.end()) RemoveCopy(copy->second);
+    if (const auto work = leftover.find(kInFlightWorkFile); work != leftover.end()) RemoveWorkFile(work->second);
     if (const auto lock = leftover.find(kInFlightLock); lock != leftover.end()) ReleaseLock(lock->second, routes);
 }
 
@@ -26,6 +27,20 @@ void CrashLeftovers::RemoveCopy(const std::string& path) {
         m_reporter.Status("Removed the unfinished copy " + path + " this service left when it stopped.", true);
     else
         m_reporter.Status("Can't remove the unfinished copy " + path + ". " + error, true);
+}
+
+// A page's work file that its writer left unfinished: only a name ending in
+// ".part" (a finished work file, "<page>.tmp", may be the only copy of a
+// page and is never touched).
+void CrashLeftovers::RemoveWorkFile(const std::string& path) {
+    std::string name;
+    SplitFolderAndName(path, nullptr, &name);
+    if (!name.ends_with(".part") || platform::Exists(path) != platform::Existence::present) return;
+    std::string error;
+    if (platform::RemoveFile(path, &error))
+        m_reporter.Status("Removed the unfinished page " + path + " this service left when it stopped.", true);
+    else
+        m_reporter.Status("Can't remove the unfinished page " + path + ". " + error, true);
 }
 
 void CrashLeftovers::ReleaseLock(const std::string& entry, const RouteList& routes) {

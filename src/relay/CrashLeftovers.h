@@ -1,8 +1,9 @@
 #pragma once
 // Takes away what a process of this service that died (kill -9, power cut)
 // left behind, at the next start and before the first pass: the lock it held
-// on an output folder, its lock candidate, the hidden copy it was writing,
-// and private temporary folders no live process holds.  Another writer's
+// on an output folder, its lock candidate, the hidden copy (or index page) it
+// was writing, the work file of the page it was writing, and private
+// temporary folders no live process holds.  Another writer's
 // lock is never touched: a lock file goes only when it still holds the dead
 // process's identifier.
 #include <map>
@@ -32,6 +33,7 @@ public:
 
 private:
     void RemoveCopy(const std::string& path);
+    void RemoveWorkFile(const std::string& path);
     void ReleaseLock(const std::string& entry, const RouteList& routes);
 
     FileAccess& m_files;

@@ -19,6 +19,31 @@ namespace pv {
 
 // The in-flight record's key for the hidden copy being written (FileAccess).
 inline constexpr const char* kInFlightCopy = "copy";
+// Its key for a page's work file while it is written (a name ending in
+// ".part", which is never taken for anything once its writer is gone).
+inline constexpr const char* kInFlightWorkFile = "work file";
+
+// Notes a local file that is written under a name of its own (a hidden copy,
+// a work file) in the in-flight record for as long as the note lives, so that
+// a start after a crash removes what the dead process left half-written.
+// Files on FTP servers are not noted: the record never holds credentials.
+class InFlightNote {
+public:
+    InFlightNote(FileAccess& access, const char* key, const Location& file) : m_access(access), m_key(key) {
+        m_noted = !file.IsFtp();
+        if (m_noted) m_access.NoteInFlight(m_key, file.Path());
+    }
+    ~InFlightNote() {
+        if (m_noted) m_access.ClearInFlight(m_key);
+    }
+    InFlightNote(const InFlightNote&) = delete;
+    InFlightNote& operator=(const InFlightNote&) = delete;
+
+private:
+    FileAccess& m_access;
+    const char* m_key;
+    bool m_noted;
+};
 
 class CFTPFile : public CFileString {
 public:

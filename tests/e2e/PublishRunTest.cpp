@@ -467,5 +467,86 @@ TEST_F(PublishRun, PublishedPageRendersInABrowserWithTheTemplatesCharset) {
     EXPECT_NE(shown.dom.find("data-charset=\"windows-1252\""), std::string::npos) << shown.dom;
 }
 
+// The story index of the storage folder, end to end: made from its template
+// by the first story, one more link for a second story, none for the same
+// story published again (its page keeps its name); a browser shows the
+// links in order, each reaching its page.
+TEST_F(PublishRun, TheStoryIndexListsEachStoryOnceWithLinksThatReachItsPage) {
+    Settings(false);
+    StandardTemplates();
+    const std::string head = "<html><head><meta charset=\"windows-1252\"><title>Stories</title></head>\r\n<body><ul>\r\n";
+    const std::string tail =
+        "</ul>\r\n<script>for (const a of document.querySelectorAll('a')) a.setAttribute('data-target', a.href);"
+        "</script>\r\n</body></html>\r\n";
+    const std::string marker = "<!--Quillmark Add new links before this line -->";
+    Template("StoryIndexTemplate.htm", head + marker + "\r\n" + tail);
+    Template("StoryIndexLinkTemplate.htm", "<!-- one line per story -->\r\n"
+                                           "<li><a href=\"<!--Quillmark TextFilename -->\"><!--Quillmark Slug --></a></li>\r\n");
+    AliasFileFor(storage + "News.htm", "use_original_filename");
+    const Story council{.title = "council", .slug = "Council vote"};
+    const Story budget{.title = "budget", .slug = "Budget passes", .body = "The budget passed.\r\n"};
+    const std::string councilLink = "<li><a href=\"council.htm\">Council vote</a></li>\r\n";
+    const std::string budgetLink = "<li><a href=\"budget.htm\">Budget passes</a></li>\r\n";
+    struct Step {
+        const Story& story;
+        std::string index;  // after the step
+        std::set<std::string> files;
+    };
+    const std::set<std::string> both{"Index.htm", "council.htm", "budget.htm"};
+    const Step steps[] = {
+        {council, head + councilLink + marker + "\r\n" + tail, {"Index.htm", "council.htm"}},
+        {budget, head + councilLink + budgetLink + marker + "\r\n" + tail, both},
+        {council, head + councilLink + budgetLink + marker + "\r\n" + tail, both},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.story.title);
+        Submit(step.story, false);
+        ASSERT_EQ(Run(), 0) << Output();
+        ExpectGone(step.story);
+        ExpectPage(test::ReadWholeFile(storage + step.story.title + ".htm"), step.story);
+        EXPECT_EQ(test::ReadWholeFile(storage + "Index.htm"), step.index) << Output();
+        EXPECT_EQ(Names(storage), step.files) << Output();
+    }
+
+    const test::RenderedPage shown = test::RenderInChromium(storage + "Index.htm");
+    if (shown.Absent()) GTEST_SKIP() << shown.details;
+    ASSERT_TRUE(shown.Rendered()) << shown.details;
+    const std::string folder = test::FileUrl(storage);
+    const std::string expected = "<li><a href=\"council.htm\" data-target=\"" + folder +
+                                 "council.htm\">Council vote</a></li>\n"
+                                 "<li><a href=\"budget.htm\" data-target=\"" + folder +
+                                 "budget.htm\">Budget passes</a></li>\n";
+    EXPECT_NE(shown.dom.find(expected), std::string::npos) << shown.dom;
+    EXPECT_EQ(Count(shown.dom, "<a "), 2) << shown.dom;
+}
+
+// What a run killed while publishing was writing (what the in-flight record
+// then holds, written here as the killed run left it) goes at the next
+// start: a page's unfinished work file, an index page being written under
+// a hidden name.  A finished work file, which may be the only copy of a
+// page, stays whatever the record says.
+TEST_F(PublishRun, WhatAKilledRunWasWritingGoesAtTheNextStart) {
+    Settings(false);
+    struct Case {
+        const char* key;
+        std::string file;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"work file", storage + "00041_council.htm.tmp.part", true},
+        {"copy", storage + ".pvcopy-0123456789ab.part", true},
+        {"work file", storage + "Other.htm.tmp", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        test::WriteWholeFile(c.file, "<html><body><p>cut sh");
+        test::WriteWholeFile(work / "Pressvane/InFlight.dat", std::string(c.key) + "\t" + c.file + "\r\n");
+        ASSERT_EQ(Run(), 0) << Output();
+        EXPECT_EQ(fs::exists(c.file), !c.removed) << Output();
+        EXPECT_EQ(Output().find("Removed the unfinished") != std::string::npos, c.removed) << Output();
+        EXPECT_EQ(test::ReadWholeFile(work / "Pressvane/InFlight.dat"), "");
+    }
+}
+
 }  // namespace
 }  // namespace pv
