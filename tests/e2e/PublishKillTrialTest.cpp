@@ -343,7 +343,7 @@ protected:
     }
 
     // Every file the service wrote is a whole version of itself; notes what
-    // the kill left under way.  `seen` keeps the leftovers of earlier kills.
+    // the kill left under way.  `leftovers` keeps those of earlier kills.
     void CheckEverything(const std::string& when, KillPoints* points) {
         const ArchiveRows rows = ReadArchive();
         std::set<std::string> under;
@@ -366,7 +366,7 @@ protected:
             }
             rowPages.insert(page.string());
             if (fs::exists(work.Path() / ("in/" + story.title + ".txt")) && !rowsSeenBefore.count(text.id))
-                under.insert("after the rows, before the story left the input");
+                under.insert("after the archive rows, before the story left the input (front page included)");
         }
         for (const auto& [id, count] : rows.audioRows) {
             bool hasText = false;
@@ -590,8 +590,8 @@ TEST_F(PublishKillTrial, EveryPageIndexAndDatabaseIsAWholeVersionAfterEveryKill)
     }
     std::ostringstream figures;
     figures << kRounds << " kills over " << span.count() * 6 / 5 << " us after publishing began; " << stories.size()
-            << " stories, " << published << " published, " << twice << " published twice (killed after their rows, "
-            << "before the story left the input), " << pagesWithoutRows.size()
+            << " stories, " << published << " published, " << twice << " published twice (killed after their archive "
+            << "rows, before the story left the input), " << pagesWithoutRows.size()
             << " page(s) without rows (killed between page and rows; published again)\n";
     for (const auto& [what, count] : points.counts) figures << "  killed " << what << ": " << count << "\n";
     std::cout << figures.str();
