@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <algorithm>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -38,11 +37,26 @@ struct Link {
 
 // The links of a piece of HTML, in order: href and the link's text.
 std::vector<Link> Links(const std::string& html) {
-    static const std::regex link("<a\\b[^>]*\\bhref=\"([^\"]*)\"[^>]*>([^<]*)</a>");
     std::vector<Link> links;
-    for (auto at = std::sregex_iterator(html.begin(), html.end(), link); at != std::sregex_iterator(); ++at)
-        links.push_back({(*at)[1].str(), (*at)[2].str()});
+    for (size_t at = html.find("<a "); at != std::string::npos; at = html.find("<a ", at + 1)) {
+        const size_t tagEnd = html.find('>', at), href = html.find(" href=\"", at);
+        if (tagEnd == std::string::npos || href == std::string::npos || href > tagEnd) continue;
+        const size_t hrefStart = href + 7, hrefEnd = html.find('"', hrefStart), close = html.find("</a>", tagEnd);
+        if (hrefEnd == std::string::npos || close == std::string::npos) continue;
+        links.push_back({html.substr(hrefStart, hrefEnd - hrefStart), html.substr(tagEnd + 1, close - tagEnd - 1)});
+    }
     return links;
+}
+
+// The text with the moment of every "Updated <date>T<time>" left out.
+std::string WithoutUpdateTimes(std::string text) {
+    const std::string word = "Updated ";
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        const size_t start = at + word.size();
+        const size_t end = text.find_first_not_of("0123456789T:-", start);
+        text.replace(start, (end == std::string::npos ? text.size() : end) - start, "(time)");
+    }
+    return text;
 }
 
 // The text between the first `from` and the next `to` after it.
@@ -80,10 +94,8 @@ protected:
                 relative.starts_with("Debug ") || relative == "Pressvane/HeartBeat.txt" ||
                 relative == "Pressvane/Pressvane.ini" || relative.ends_with(".mdb"))
                 continue;
-            std::string bytes = test::ReadWholeFile(entry.path().string());
             // The front page and its backups say when they were written.
-            bytes = std::regex_replace(bytes, std::regex("Updated [0-9T:-]+"), "Updated (time)");
-            files[relative] = bytes;
+            files[relative] = WithoutUpdateTimes(test::ReadWholeFile(entry.path().string()));
         }
         return files;
     }

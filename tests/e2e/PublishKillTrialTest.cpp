@@ -26,10 +26,11 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <random>
-#include <regex>
 #include <set>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "support/ArchiveDatabases.h"
@@ -62,6 +63,36 @@ int Count(const std::string& text, const std::string& what) {
     int n = 0;
     for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
     return n;
+}
+
+// The texts that stand for the "*"s of pattern in text, each the shortest
+// that lets the rest follow, or nothing when text is not of that form.  The
+// whole text must be of the form; with prefixOnly, text may go on after it.
+std::optional<std::vector<std::string>> Match(std::string_view text, std::string_view pattern,
+                                              bool prefixOnly = false) {
+    std::vector<std::string> captures;
+    size_t at = 0;
+    for (size_t from = 0;;) {
+        const size_t star = pattern.find('*', from);
+        const std::string_view literal = pattern.substr(from, star == std::string_view::npos ? star : star - from);
+        if (text.substr(at, literal.size()) != literal) return std::nullopt;
+        at += literal.size();
+        if (star == std::string_view::npos) break;
+        from = star + 1;
+        const size_t nextStar = pattern.find('*', from);
+        const std::string_view next =
+            pattern.substr(from, nextStar == std::string_view::npos ? nextStar : nextStar - from);
+        const size_t end = next.empty() ? text.size() : text.find(next, at);
+        if (end == std::string_view::npos) return std::nullopt;
+        captures.emplace_back(text.substr(at, end - at));
+        at = end;
+    }
+    if (!prefixOnly && at != text.size()) return std::nullopt;
+    return captures;
+}
+
+bool AllDigits(const std::string& text, size_t size) {
+    return text.size() == size && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 struct Story {
@@ -245,26 +276,32 @@ protected:
     // cut, when it links one, whole beside it.  Returns the story's slug.
     std::string CheckStoryPage(const fs::path& page, const std::string& when) {
         const std::string bytes = test::ReadWholeFile(page.string());
-        static const std::regex head(
-            "^<html><head><meta charset=\"windows-1252\"><title>([^<]*)</title></head>\r\n<body><h1>([^<]*)</h1>\r\n");
-        std::smatch match;
-        if (!std::regex_search(bytes, match, head) || match[1] != match[2] || !stories.count(match[1])) {
+        const auto head = Match(bytes,
+                                "<html><head><meta charset=\"windows-1252\"><title>*</title></head>\r\n"
+                                "<body><h1>*</h1>\r\n",
+                                true);
+        if (!head || (*head)[0] != (*head)[1] || !stories.count((*head)[0])) {
             ADD_FAILURE() << when << ": " << page << " is not a story's page:\n" << bytes;
             return {};
         }
-        const Story& story = stories.at(match[1]);
+        const Story& story = stories.at((*head)[0]);
         EXPECT_TRUE(bytes.ends_with(kPageTail)) << when << ": " << page << " is cut short:\n" << bytes;
         EXPECT_EQ(Count(bytes, "<html>"), 1) << when << ": " << page << ":\n" << bytes;
         EXPECT_EQ(Count(bytes, "</html>"), 1) << when << ": " << page << ":\n" << bytes;
         EXPECT_EQ(Count(bytes, "token-"), 1) << when << ": " << page << ":\n" << bytes;
         EXPECT_NE(bytes.find("Report " + story.token + " from the newsroom."), std::string::npos)
             << when << ": " << page << ":\n" << bytes;
-        static const std::regex cutLink("<a class=\"cut\" href=\"([0-9]{5}_cut\\.wav)\">cut</a>");
-        const bool linksCut = std::regex_search(bytes, match, cutLink);
+        const std::string linkStart = "<a class=\"cut\" href=\"";
+        const size_t link = bytes.find(linkStart);
+        const auto cutLink = link == std::string::npos
+                                 ? std::nullopt
+                                 : Match(std::string_view(bytes).substr(link), "<a class=\"cut\" href=\"*_cut.wav\">cut</a>", true);
+        const bool linksCut = cutLink && AllDigits((*cutLink)[0], 5);
         EXPECT_EQ(linksCut, story.cut) << when << ": " << page << ":\n" << bytes;
         if (linksCut) {
-            EXPECT_EQ(test::ReadWholeFile((page.parent_path() / match[1].str()).string()), cut)
-                << when << ": the cut " << match[1] << " of " << page;
+            const std::string name = (*cutLink)[0] + "_cut.wav";
+            EXPECT_EQ(test::ReadWholeFile((page.parent_path() / name).string()), cut)
+                << when << ": the cut " << name << " of " << page;
         }
         return story.slug;
     }
@@ -275,26 +312,26 @@ protected:
                                                                     std::string* kind) {
         const std::string bytes = test::ReadWholeFile(page.string());
         const std::vector<std::string> lines = Lines(bytes);
-        static const std::regex title("^<html><head><title>([A-Za-z]+)</title></head><body>$");
-        static const std::regex link("^<li><a href=\"([^\"]+)\">([^<]*)</a></li>$");
-        std::smatch match;
         std::vector<std::pair<std::string, std::string>> links;
-        const bool whole = bytes.ends_with(kPageTail) && lines.size() >= 5 && std::regex_match(lines[0], match, title) &&
+        const auto title = lines.empty() ? std::nullopt : Match(lines[0], "<html><head><title>*</title></head><body>");
+        const bool whole = bytes.ends_with(kPageTail) && lines.size() >= 5 && title &&
                            lines[1] == "<ul>" && lines[lines.size() - 3] == kMarker &&
                            lines[lines.size() - 2] == "</ul>" && lines.back() == "</body></html>";
         if (!whole) {
             ADD_FAILURE() << when << ": " << page << " is not a whole index page:\n" << bytes;
             return links;
         }
-        *kind = match[1];
+        *kind = (*title)[0];
         std::set<std::string> seen;
         for (size_t n = 2; n + 3 < lines.size(); ++n) {
-            if (!std::regex_match(lines[n], match, link)) {
+            const auto link = Match(lines[n], "<li><a href=\"*\">*</a></li>");
+            if (!link || (*link)[0].empty() || (*link)[0].find('"') != std::string::npos ||
+                (*link)[1].find('<') != std::string::npos) {
                 ADD_FAILURE() << when << ": " << page << " line " << n << " is no whole link: " << lines[n];
                 continue;
             }
             EXPECT_TRUE(seen.insert(lines[n]).second) << when << ": " << page << " links twice: " << lines[n];
-            links.emplace_back(match[1], match[2]);
+            links.emplace_back((*link)[0], (*link)[1]);
         }
         return links;
     }
@@ -316,19 +353,17 @@ protected:
             ADD_FAILURE() << when << ": " << page << " is not a whole front page:\n" << bytes;
             return slugs;
         }
-        static const std::regex slugLine("^<!--Quillmark Entry Slug (.*) -->$");
-        static const std::regex entryLine(
-            "^<li><a href=\"\\.\\./archive/Files/[0-9]{4}/[0-9]{2}/[0-9]{2}/Index\\.htm\">(.*)</a></li>$");
         const size_t first = head.size() + 1, end = lines.size() - tail.size() - 1;
         if ((end - first) % 4 != 0) ADD_FAILURE() << when << ": " << page << " holds a broken entry:\n" << bytes;
         for (size_t n = first; n + 4 <= end; n += 4) {
-            std::smatch slug, entry;
-            const bool whole = lines[n] == "<!--Quillmark Entry Date 03/09/2026 -->" &&
-                               std::regex_match(lines[n + 1], slug, slugLine) &&
-                               std::regex_match(lines[n + 2], entry, entryLine) && slug[1] == entry[1] &&
-                               stories.count(slug[1]) && lines[n + 3] == "<!--Quillmark End Ordered Entry -->";
+            const auto slug = Match(lines[n + 1], "<!--Quillmark Entry Slug * -->");
+            const auto entry = Match(lines[n + 2], "<li><a href=\"../archive/Files/*/*/*/Index.htm\">*</a></li>");
+            const bool whole = lines[n] == "<!--Quillmark Entry Date 03/09/2026 -->" && slug && entry &&
+                               AllDigits((*entry)[0], 4) && AllDigits((*entry)[1], 2) && AllDigits((*entry)[2], 2) &&
+                               (*slug)[0] == (*entry)[3] && stories.count((*slug)[0]) &&
+                               lines[n + 3] == "<!--Quillmark End Ordered Entry -->";
             EXPECT_TRUE(whole) << when << ": " << page << " entry at line " << n << " is not whole:\n" << bytes;
-            if (whole) slugs.push_back(slug[1]);
+            if (whole) slugs.push_back((*slug)[0]);
         }
         EXPECT_LE(slugs.size(), static_cast<size_t>(kFrontPageLimit)) << when << ": " << page;
         return slugs;
@@ -482,10 +517,12 @@ protected:
 
     // The last story the run's output says the front page took.
     static std::string LastOnFrontPage(const std::string& output) {
-        static const std::regex published("to Front containing slug (.*)\\.\nTime needed to process alias");
+        const std::string before = "to Front containing slug ", after = ".\nTime needed to process alias";
         std::string slug;
-        for (auto at = std::sregex_iterator(output.begin(), output.end(), published); at != std::sregex_iterator(); ++at)
-            slug = (*at)[1];
+        for (size_t at = output.find(before); at != std::string::npos; at = output.find(before, at + 1)) {
+            const size_t start = at + before.size(), end = output.find(after, start);
+            if (end != std::string::npos && output.find('\n', start) == end + 1) slug = output.substr(start, end - start);
+        }
         return slug;
     }
 
